@@ -1,0 +1,42 @@
+#include "platform/message_box.h"
+
+#include <QApplication>
+#include <QMessageBox>
+
+namespace platform {
+
+namespace {
+MessageAnswerer& Answerer() {
+    static MessageAnswerer answerer;
+    return answerer;
+}
+}  // namespace
+
+MessageAnswer ShowMessageBox(const std::string& caption, const std::string& text,
+                             MessageButtons buttons) {
+    if (Answerer()) return Answerer()(caption, text, buttons);
+    QMessageBox box(QApplication::activeWindow());
+    box.setWindowTitle(QString::fromStdString(caption));
+    box.setText(QString::fromStdString(text));
+    if (buttons == MessageButtons::YesNo) {
+        box.setIcon(QMessageBox::Question);
+        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+        box.setEscapeButton(QMessageBox::No);
+        return box.exec() == QMessageBox::Yes ? MessageAnswer::Yes : MessageAnswer::No;
+    }
+    box.setStandardButtons(QMessageBox::Ok);
+    box.exec();
+    return MessageAnswer::Ok;
+}
+
+void ShowMessage(const std::string& text) {
+    ShowMessageBox(QCoreApplication::applicationName().toStdString(), text, MessageButtons::Ok);
+}
+
+MessageAnswerer SetMessageAnswerer(MessageAnswerer answerer) {
+    MessageAnswerer previous = std::move(Answerer());
+    Answerer() = std::move(answerer);
+    return previous;
+}
+
+}  // namespace platform

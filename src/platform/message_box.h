@@ -1,0 +1,27 @@
+#pragma once
+// The one modal message box of the program. Tests replace the dialog with an answerer
+// that records each text and replies at once, so no test ever blocks on a dialog.
+#include <functional>
+#include <string>
+
+namespace platform {
+
+enum class MessageButtons { Ok, YesNo };
+enum class MessageAnswer { Ok, Yes, No };
+
+using MessageAnswerer =
+    std::function<MessageAnswer(const std::string& caption, const std::string& text,
+                                MessageButtons buttons)>;
+
+// Shows a modal box and returns the button pressed. Timers and posted calls keep being
+// processed while the box is open. Closing a Yes/No box without choosing answers No.
+MessageAnswer ShowMessageBox(const std::string& caption, const std::string& text,
+                             MessageButtons buttons = MessageButtons::Ok);
+
+// A box with one OK button, captioned with the application's title.
+void ShowMessage(const std::string& text);
+
+// Replaces the dialog; an empty answerer restores it. Returns the previous answerer.
+MessageAnswerer SetMessageAnswerer(MessageAnswerer answerer);
+
+}  // namespace platform
