@@ -1,0 +1,175 @@
+#include "app/main_window.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QIcon>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QScreen>
+#include <filesystem>
+
+#include "app/clickable_label.h"
+#include "app/command_line.h"
+#include "device/remembered_port.h"
+#include "platform/files.h"
+
+namespace app {
+
+namespace {
+constexpr int kClientWidth = 600;
+constexpr int kClientHeight = 420;
+
+std::string WorkingDirectoryWithSlash() {
+    std::error_code ec;
+    std::string dir = std::filesystem::current_path(ec).string();
+    if (dir.empty() || dir.back() != '/') dir += '/';
+    return dir;
+}
+}  // namespace
+
+TForm1::TForm1(std::vector<std::string> args, QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                          Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                          Qt::WindowCloseButtonHint),
+      args_(std::move(args)) {
+    setWindowTitle(QStringLiteral("Solvenda Plantrix Update"));
+    setWindowIcon(QIcon(QStringLiteral(":/app_icon.png")));
+    BuildLayout();
+    WireHandlers();
+
+    Timer_Timout.SetInterval(500);
+    TimerDelay.SetInterval(1000);
+    TimerDelay.SetEnabled(true);
+    TimerAnimate.SetInterval(300);
+    Timer_Event.SetInterval(2000);
+    TimerComSearch.SetInterval(10000);
+    Timer_AutoUpdate.SetInterval(2000);
+
+    FormCreate();
+}
+
+TForm1::~TForm1() = default;
+
+void TForm1::WireHandlers() {
+    connect(But_P1_Update, &QPushButton::clicked, this, [this] { But_P3_UpdateClick(); });
+    connect(But_P3_Update, &QPushButton::clicked, this, [this] { But_P3_UpdateClick(); });
+    connect(But_P1_UpdatePlantrix, &QPushButton::clicked, this,
+            [this] { But_P1_UpdatePlantrixClick(); });
+    connect(But_P1_UpdateTessara, &QPushButton::clicked, this,
+            [this] { But_P1_UpdateTessaraClick(); });
+    connect(But_P1_Exit, &QPushButton::clicked, this, [this] { But_P1_ExitClick(); });
+    connect(But_P1_Test, &QPushButton::clicked, this, [this] { But_P1_TestClick(); });
+    connect(But_P1_Login, &QPushButton::clicked, this, [this] { But_P1_LoginClick(); });
+    connect(Edit_P1_Password, &QLineEdit::returnPressed, this,
+            [this] { Edit_P1_PasswordKeyPress('\r'); });
+    Label_P1_Ver->OnDblClick = [this] { Label_P1_VerDblClick(); };
+    connect(ComboBox_Language, &QComboBox::activated, this, [this] { ComboBox_LanguageChange(); });
+    connect(But_P2_Cancel, &QPushButton::clicked, this, [this] { But_P2_CancelClick(); });
+    connect(But_P3_Next, &QPushButton::clicked, this, [this] { But_P3_NextClick(); });
+    connect(But_P3_Cancel, &QPushButton::clicked, this, [this] { But_P3_CancelClick(); });
+    connect(But_P4_cancel, &QPushButton::clicked, this, [this] { But_P4_cancelClick(); });
+
+    Timer_Timout.OnTimer = [this] { Timer_TimoutTimer(); };
+    TimerDelay.OnTimer = [this] { TimerDelayTimer(); };
+    TimerAnimate.OnTimer = [this] { TimerAnimateTimer(); };
+    TimerComSearch.OnTimer = [this] { TimerComSearchTimer(); };
+}
+
+void TForm1::FormCreate() {
+    // The client area is fixed; the window manager adds its own frame around it.
+    setFixedSize(kClientWidth, kClientHeight);
+    if (QScreen* screen = QGuiApplication::primaryScreen()) {
+        move(screen->availableGeometry().center() - rect().center());
+    }
+
+    Panel2->move(165, 0);
+    Panel3->move(165, 0);
+    Panel4->move(165, 0);
+    ShowPage(1);
+
+    ProgramDir = WorkingDirectoryWithSlash();
+    DataDir = ProgramDir + "Data/";
+    LanguageDir = ProgramDir + "Language/";
+    CurrentLanguage.clear();
+    RxReadPos = 1;
+    RxWritePos = 1;
+    WizardState = 0;
+    PrevWizardState = 0;
+    ServiceMode = false;
+    AutoUpdateMinutes = 0;
+    AutoUpdateStep = 0;
+    // A repeated start-up begins with service mode off again, and so do its indicators.
+    Label_ServiceMode->hide();
+    But_P1_UpdateTessara->hide();
+
+    const CommandLine options = ParseCommandLine(args_);
+    if (options.serviceMode) EnterServiceMode();
+    AutoUpdateMinutes = options.autoUpdateMinutes;
+    if (AutoUpdateMinutes > 0) {
+        Timer_AutoUpdate.SetInterval(2000);
+        Timer_AutoUpdate.SetEnabled(true);
+    }
+
+    platform::CreateFolder(DataDir);
+    platform::CreateFolder(LanguageDir);
+
+    LoadTextFile();
+}
+
+void TForm1::ShowPage(int page) {
+    QWidget* panels[] = {Panel1, Panel2, Panel3, Panel4};
+    if (page < 1 || page > 4) return;
+    // Only the page in front is seen; hiding the others also keeps the keyboard focus
+    // out of controls that cannot be seen.
+    for (int i = 0; i < 4; ++i) panels[i]->setVisible(i == page - 1);
+    panels[page - 1]->raise();
+    if (page == 1) WizardState = 0;
+}
+
+int TForm1::VisiblePage() const {
+    const QWidget* panels[] = {Panel1, Panel2, Panel3, Panel4};
+    for (int i = 0; i < 4; ++i)
+        if (!panels[i]->isHidden()) return i + 1;
+    return 0;
+}
+
+void TForm1::AddStatusLine(const std::string& text) {
+    const QString line = QString::fromStdString(text);
+    ListBox_P2->addItem(line);
+    ListBox_P2->scrollToBottom();
+    Label_P2_FTP_Info->setText(line);
+}
+
+void TForm1::Timer_TimoutTimer() {
+    TimedOut = true;
+    Timer_Timout.SetEnabled(false);
+}
+
+void TForm1::TimerDelayTimer() {
+    DelayActive = false;
+    TimerDelay.SetEnabled(false);
+}
+
+void TForm1::TimerComSearchTimer() {
+    ComSearchActive = false;
+    TimerComSearch.SetEnabled(false);
+    device::SaveRememberedPort(ProgramDir, 0);
+}
+
+void TForm1::TimerAnimateTimer() {
+    const std::string text = Texts[71] + std::string(static_cast<size_t>(AnimateDots), '.');
+    if (++AnimateDots > 5) AnimateDots = 0;
+    Label_P3_Info->setText(QString::fromStdString(text));
+}
+
+void TForm1::RequestProgramEnd() {
+    ProgramEndRequested = true;
+    close();
+    QCoreApplication::quit();
+}
+
+void TForm1::But_P1_ExitClick() { RequestProgramEnd(); }
+
+}  // namespace app

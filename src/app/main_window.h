@@ -1,0 +1,157 @@
+#pragma once
+// The program's one window: the side picture, the four pages with their controls, the
+// timers, and the handlers that move between pages and steps. It owns the program-wide
+// state and the components, and wires their events to its handlers.
+#include <QWidget>
+#include <string>
+#include <vector>
+
+#include "app/program_state.h"
+#include "platform/window_timer.h"
+
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QProgressBar;
+class QPushButton;
+
+namespace app {
+
+class ClickableLabel;
+
+class TForm1 : public QWidget, public ProgramState {
+public:
+    // `args` are the command-line arguments without the program name.
+    explicit TForm1(std::vector<std::string> args, QWidget* parent = nullptr);
+    ~TForm1() override;
+
+    // Start-up, run at creation and again from page 2's cancel in the installation step.
+    void FormCreate();
+
+    void ShowPage(int page);
+    void AddStatusLine(const std::string& text);
+    // The page now in front, 1 to 4.
+    int VisiblePage() const;
+
+    // Texts and languages.
+    void ApplyTexts();
+    void LoadTextFile();
+    void FillLanguageList();
+    void ChooseLanguage(const std::string& name);
+    void ComboBox_LanguageChange();
+
+    void CheckInstallation();
+
+    // Service-mode login.
+    void Label_P1_VerDblClick();
+    void Edit_P1_PasswordKeyPress(char key);
+    void But_P1_LoginClick();
+    void EnterServiceMode();
+
+    // Page flow.
+    void But_P3_UpdateClick();
+    void But_P1_UpdatePlantrixClick();
+    void But_P1_UpdateTessaraClick();
+    void But_P1_RegisterClick();
+    void But_P3_NextClick();
+    void But_P2_CancelClick();
+    void But_P3_CancelClick();
+    void But_P4_cancelClick();
+    void But_P1_TestClick();
+    void But_P1_ExitClick();
+
+    // Timer ticks.
+    void Timer_TimoutTimer();
+    void TimerDelayTimer();
+    void TimerAnimateTimer();
+    void TimerComSearchTimer();
+
+    // True once the program has been asked to end (Exit, or Cancel on the Installation page).
+    bool ProgramEndRequested = false;
+
+    // Left strip.
+    QLabel* Image1 = nullptr;
+    QLabel* Label_ServiceMode = nullptr;
+
+    // Pages.
+    QWidget* Panel1 = nullptr;
+    QWidget* Panel2 = nullptr;
+    QWidget* Panel3 = nullptr;
+    QWidget* Panel4 = nullptr;
+
+    // Page 1.
+    QPushButton* But_P1_Update = nullptr;
+    QPushButton* But_P1_UpdatePlantrix = nullptr;
+    QPushButton* But_P1_UpdateTessara = nullptr;
+    QLabel* Label_P1_Language = nullptr;
+    QComboBox* ComboBox_Language = nullptr;
+    QLabel* Label_P1_Password = nullptr;
+    QLineEdit* Edit_P1_Password = nullptr;
+    QPushButton* But_P1_Login = nullptr;
+    QPushButton* But_P1_Exit = nullptr;
+    ClickableLabel* Label_P1_Ver = nullptr;
+    QPushButton* But_P1_Test = nullptr;
+
+    // Page 2.
+    QLabel* Label_P2_Headline = nullptr;
+    QListWidget* ListBox_P2 = nullptr;
+    QPushButton* But_P2_Cancel = nullptr;
+    QLabel* Label_P2_Info2 = nullptr;
+    QLabel* Label_P2_FTP_Info = nullptr;
+    QLabel* Label_P2_Ver = nullptr;
+
+    // Page 3.
+    QLabel* Label_P3_Headline = nullptr;
+    QLabel* Label_P3_Headline2 = nullptr;
+    QLabel* Label_P3_Info = nullptr;
+    QComboBox* ComboBox_P3 = nullptr;
+    QProgressBar* ProgressBar1 = nullptr;
+    QLabel* Label_P3_Baseline = nullptr;
+    QPushButton* But_P3_Update = nullptr;
+    QPushButton* But_P3_Next = nullptr;
+    QPushButton* But_P3_Cancel = nullptr;
+    QLabel* Label_P3_Ver = nullptr;
+
+    // Page 4.
+    QLabel* Label_P4_Headline = nullptr;
+    QLabel* Label_P4_Info = nullptr;
+    QLabel* Label_P4_Name = nullptr;
+    QLineEdit* Edit_P4_Name = nullptr;
+    QLabel* Label_P4_Email = nullptr;
+    QLineEdit* Edit_P4_Email = nullptr;
+    QLabel* Label_P4_Email2 = nullptr;
+    QLineEdit* Edit_P4_Email2 = nullptr;
+    QPushButton* But_P4_Register = nullptr;
+    QPushButton* But_P4_cancel = nullptr;
+    QLabel* Label_P4_Ver = nullptr;
+
+    // Line buffers that are never shown.
+    LineList ListBox1;
+    LineList ListBox_s19;
+    LineList ListBox_bootloader;
+    LineList ListBox_P1_test;
+    LineList ListBox_P2_ftp;
+
+    platform::WindowTimer Timer_Timout;
+    platform::WindowTimer TimerDelay;
+    platform::WindowTimer TimerAnimate;
+    platform::WindowTimer Timer_Event;
+    platform::WindowTimer TimerComSearch;
+    platform::WindowTimer Timer_AutoUpdate;
+
+private:
+    void BuildLayout();
+    void BuildStartPage();
+    void BuildDownloadPage();
+    void BuildWizardPage();
+    void BuildNewsletterPage();
+    void WireHandlers();
+    void OpenProgrammingIntroduction(int headlineText, int infoText, int step);
+    void RequestProgramEnd();
+
+    std::vector<std::string> args_;
+    bool languageListShown_ = false;
+};
+
+}  // namespace app

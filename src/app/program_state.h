@@ -1,0 +1,47 @@
+#pragma once
+// The program-wide variables that every job of the window shares. The window holds one
+// set; the jobs it starts are handed what they need from it.
+#include <array>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "i18n/text_table.h"
+
+namespace app {
+
+inline constexpr const char* kProgramVersion = "1.05";
+
+// Ordered lists of text lines that the window keeps out of sight.
+using LineList = std::vector<std::string>;
+
+struct ProgramState {
+    std::string ProgramDir;   // working directory at start, ending in "/"
+    std::string DataDir;      // ProgramDir + "Data/"
+    std::string LanguageDir;  // ProgramDir + "Language/"
+
+    i18n::TextTable Texts;
+    std::string CurrentLanguage;
+
+    int WizardState = 0;
+    int PrevWizardState = 0;
+    bool ServiceMode = false;
+    int AutoUpdateMinutes = 0;
+    int AutoUpdateStep = 0;
+
+    bool TimedOut = false;
+    bool DelayActive = false;
+    bool ComSearchActive = false;
+    int AnimateDots = 0;
+
+    std::array<std::uint8_t, 33> RxBuffer{};  // positions 1..32
+    int RxReadPos = 1;
+    int RxWritePos = 1;
+
+    int HardwareCode = 0;
+    std::string SelectedMachineType;
+    std::string SelectedRelease;
+    std::string SelectedFirmwareFile;
+};
+
+}  // namespace app

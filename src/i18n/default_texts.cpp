@@ -1,0 +1,87 @@
+#include "i18n/text_table.h"
+
+namespace i18n {
+
+void SetDefaultTexts(TextTable& texts) {
+    static const char* const kEnglish[] = {
+        "Exit",
+        "Cancel",
+        "Version",
+        "Downloading file:",
+        "Bytes received:",
+        "Press Next to continue!",
+        "Next",
+        "Finish",
+        "Check for updates",
+        "is missing",
+        "Language",
+        "Plantrix not found on any COM port,",
+        "make sure it is connected and in program mode (started with B button)",
+        "Error in firmware file",
+        "Update wizard",
+        "This wizard will check for updates to Solvenda system software.",
+        "",
+        "Make sure your computer is connected to the Internet and that your firewall allows "
+        "communication on outgoing port 21.",
+        "An error occured!",
+        "Error code:",
+        "Plantrix programming wizard",
+        "This wizard will program your Plantrix with the latest software (Use Check for "
+        "updates to check for the latest updates)",
+        "Program Plantrix",
+        "Downloading new firmware to Plantrix...",
+        "1. Press B button when you start your Plantrix",
+        "2. Connect cable between PC and GPS port on Plantrix",
+        "Press Next to start download!",
+        "No boot files were found!",
+        "Could not program connected device. Error in hardware code",
+        "Download success!",
+        "Program Plantrix Granulo",
+        "A new version of this program was found.",
+        "It will now restart to complete update.",
+        "Could not connect to Solvenda server",
+        "Download complete!",
+        "Your files are the latest!",
+        "Connecting to server...",
+        "Found new files!",
+        "Disconnected from server",
+        "Aborted by user",
+        "Select machine type:",
+        "Select release version:",
+        "Selected firmware",
+        "Register",
+        "Register email",
+        "Register your email if you want to recieve our software newsletter",
+        "Name",
+        "Email",
+        "Verify email",
+        "Check email address. The two rows differ!",
+        "Please write a valid email address!",
+        "Registration complete!",
+        "Sending registration",
+        "Please write a name!",
+        "Password",
+        "Login",
+        "Successfully logged in! Please search for updates to get the latest test versions.",
+        "Wrong password, try again!",
+        "Service mode",
+        "Tessara programming wizard",
+        "Program Tessara",
+        "This wizard will program your Tessara with the latest software (Use Check for "
+        "updates to check for the latest updates)",
+        "1. Press C button when you start your Plantrix",
+        "2. Connect cable between PC and GPS port on Plantrix, connect Tessara directly to "
+        "Plantrix",
+        "3. Press Next to start download!",
+        "Downloading new firmware to Tessara...",
+        "make sure it is connected and in Tessara program mode (started with C button)",
+        "A new driver version has been downloaded.",
+        "Install it now?",
+        "You will be asked again next time you check for updates.",
+        "Searching for Plantrix",
+    };
+    static_assert(sizeof kEnglish / sizeof kEnglish[0] == 71);
+    for (int n = 1; n <= 71; ++n) texts.Set(n, kEnglish[n - 1]);
+}
+
+}  // namespace i18n

@@ -1,0 +1,70 @@
+#include "i18n/language_folder.h"
+
+#include <optional>
+
+#include "i18n/language_file.h"
+#include "platform/files.h"
+#include "platform/folder_listing.h"
+#include "platform/strings.h"
+
+namespace i18n {
+
+namespace {
+constexpr size_t kMaxLanguageFileBytes = 1024 * 1024;
+
+std::string LanguageOf(const std::string& fileName) {
+    const size_t underscore = fileName.find('_');
+    return underscore == std::string::npos ? std::string() : fileName.substr(0, underscore);
+}
+
+// The number between the first "_" and the first "." of the name.
+std::optional<int> VersionOf(const std::string& fileName) {
+    const size_t underscore = fileName.find('_');
+    const size_t dot = fileName.find('.');
+    if (underscore == std::string::npos || dot == std::string::npos || dot < underscore)
+        return std::nullopt;
+    return platform::ParseWholeNumber(fileName.substr(underscore + 1, dot - underscore - 1));
+}
+}  // namespace
+
+std::vector<std::string> LanguageNames(const std::string& languageDir) {
+    std::vector<std::string> names;
+    for (const auto& file : platform::ListFiles(languageDir, "*.lan")) {
+        const std::string name = LanguageOf(file);
+        if (name.empty()) continue;
+        bool known = false;
+        for (const auto& n : names) known = known || platform::SameTextIgnoringCase(n, name);
+        if (!known) names.push_back(name);
+    }
+    return names;
+}
+
+ChooseResult ChooseLanguageFile(const std::string& languageDir, const std::string& programDir,
+                                const std::string& name) {
+    if (name.empty()) return ChooseResult::NothingFound;
+    std::vector<std::pair<std::string, int>> files;
+    for (const auto& file : platform::ListFiles(languageDir, name + "*.lan")) {
+        if (file.find('_') == std::string::npos) continue;
+        if (!platform::SameTextIgnoringCase(LanguageOf(file), name)) continue;
+        const auto version = VersionOf(file);
+        // Decide before deleting anything, so a stray name cannot cost the good files.
+        if (!version) return ChooseResult::BadFileName;
+        files.emplace_back(file, *version);
+    }
+    if (files.empty()) return ChooseResult::NothingFound;
+
+    const std::pair<std::string, int>* best = nullptr;
+    for (const auto& f : files)
+        if (f.second > (best ? best->second : 0)) best = &f;
+    if (best == nullptr) return ChooseResult::NoVersion;
+
+    const auto lines = platform::ReadTextLines(languageDir + best->first, kMaxLanguageFileBytes);
+    if (!lines || !platform::WriteTextLines(programDir + kDefaultLanguageFile, *lines))
+        return ChooseResult::CopyFailed;
+    // Only once the copy stands are the older files removed; a failed delete is left alone.
+    for (const auto& f : files)
+        if (&f != best) platform::DeleteFile(languageDir + f.first);
+    return ChooseResult::Chosen;
+}
+
+}  // namespace i18n

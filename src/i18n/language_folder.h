@@ -1,0 +1,30 @@
+#pragma once
+// The language folder: which languages it offers, and making the newest file of one
+// language the program's "default.lan".
+#include <string>
+#include <vector>
+
+namespace i18n {
+
+inline constexpr const char* kDefaultLanguageFile = "default.lan";
+
+// Language names for the list: the part of each "*.lan" file name before the first "_",
+// in listing order, each name once (compared without regard to case). Names without "_"
+// are not languages.
+std::vector<std::string> LanguageNames(const std::string& languageDir);
+
+enum class ChooseResult {
+    NothingFound,    // no file of that language; nothing changed
+    NoVersion,       // files found, none with a version of 1 or more; nothing changed
+    BadFileName,     // a file's version is not a whole number; nothing changed
+    CopyFailed,      // "default.lan" could not be written; the old one is kept
+    Chosen,          // "default.lan" now holds the newest file of the language
+};
+
+// Keeps only the newest file of `name` in `languageDir` (the first found of equal versions)
+// and copies it to `programDir` + "default.lan". Only files whose part before the first
+// "_" equals `name` (without regard to case) belong to the language.
+ChooseResult ChooseLanguageFile(const std::string& languageDir, const std::string& programDir,
+                                const std::string& name);
+
+}  // namespace i18n
