@@ -92,38 +92,32 @@ void TForm1::BuildLayout() {
 
 void TForm1::BuildStartPage() {
     QWidget* p = Panel1;
-    But_P1_Update = PlaceButton(p, 88, 79, 257, 28);
+    // Controls are created in the keyboard's order; the focus chain follows creation.
+    But_P1_Exit = PlaceButton(p, 340, 370, 75, 25);
     But_P1_UpdatePlantrix = PlaceButton(p, 88, 127, 257, 28);
-    But_P1_UpdateTessara = PlaceButton(p, 88, 175, 257, 28);
-    But_P1_UpdateTessara->hide();
-    Label_P1_Language = PlaceLabel(p, 176, 10, 99, 13, UiFont::Normal, Qt::AlignRight);
+    But_P1_Test = PlaceButton(p, 8, 376, 75, 25, UiFont::Normal);
+    But_P1_Test->setText(QStringLiteral("Test"));
+    But_P1_Test->hide();
+    But_P1_Login = PlaceButton(p, 248, 370, 75, 25);
+    But_P1_Login->hide();
+    But_P1_Update = PlaceButton(p, 88, 79, 257, 28);
     ComboBox_Language = Place<QComboBox>(p, 280, 8, 145, 21);
-    Label_P1_Language->hide();
     ComboBox_Language->hide();
-    Label_P1_Password = PlaceLabel(p, 112, 353, 121, 13);
     Edit_P1_Password = Place<QLineEdit>(p, 112, 371, 121, 25);
     QFont symbol(QStringLiteral("Wingdings"));
     symbol.setPixelSize(16);
     Edit_P1_Password->setFont(symbol);
     Edit_P1_Password->setEchoMode(QLineEdit::Password);
     Edit_P1_Password->setStyleSheet(QStringLiteral("lineedit-password-character: 9679"));
-    But_P1_Login = PlaceButton(p, 248, 370, 75, 25);
-    Label_P1_Password->hide();
     Edit_P1_Password->hide();
-    But_P1_Login->hide();
-    But_P1_Exit = PlaceButton(p, 340, 370, 75, 25);
-    Label_P1_Ver = PlaceVersionLabel(p);
-    But_P1_Test = PlaceButton(p, 8, 376, 75, 25, UiFont::Normal);
-    But_P1_Test->setText(QStringLiteral("Test"));
-    But_P1_Test->hide();
+    But_P1_UpdateTessara = PlaceButton(p, 88, 175, 257, 28);
+    But_P1_UpdateTessara->hide();
 
-    setTabOrder(But_P1_Exit, But_P1_UpdatePlantrix);
-    setTabOrder(But_P1_UpdatePlantrix, But_P1_Test);
-    setTabOrder(But_P1_Test, But_P1_Login);
-    setTabOrder(But_P1_Login, But_P1_Update);
-    setTabOrder(But_P1_Update, ComboBox_Language);
-    setTabOrder(ComboBox_Language, Edit_P1_Password);
-    setTabOrder(Edit_P1_Password, But_P1_UpdateTessara);
+    Label_P1_Language = PlaceLabel(p, 176, 10, 99, 13, UiFont::Normal, Qt::AlignRight);
+    Label_P1_Language->hide();
+    Label_P1_Password = PlaceLabel(p, 112, 353, 121, 13);
+    Label_P1_Password->hide();
+    Label_P1_Ver = PlaceVersionLabel(p);
 }
 
 void TForm1::BuildDownloadPage() {
@@ -171,11 +165,6 @@ void TForm1::BuildNewsletterPage() {
     But_P4_Register = PlaceButton(p, 224, 370, 95, 25);
     But_P4_cancel = PlaceButton(p, 340, 370, 75, 25);
     Label_P4_Ver = PlaceVersionLabel(p);
-
-    setTabOrder(Edit_P4_Name, Edit_P4_Email);
-    setTabOrder(Edit_P4_Email, Edit_P4_Email2);
-    setTabOrder(Edit_P4_Email2, But_P4_Register);
-    setTabOrder(But_P4_Register, But_P4_cancel);
 }
 
 }  // namespace app

@@ -1,0 +1,176 @@
+#include <gtest/gtest.h>
+
+#include "app/command_line.h"
+#include "window_fixture.h"
+
+namespace {
+
+using testsupport::WindowTest;
+
+TEST(CommandLine, SwitchesAreReadByTheirSecondCharacter) {
+    struct Case {
+        std::vector<std::string> args;
+        bool service;
+        int minutes;
+    };
+    const Case cases[] = {
+        {{}, false, 0},
+        {{"/S"}, true, 0},
+        {{"-s"}, true, 0},
+        {{"xS"}, true, 0},
+        {{"S"}, false, 0},
+        {{"T"}, false, 0},
+        {{"/T"}, false, 60},
+        {{"/Tx"}, false, 60},
+        {{"/T:15"}, false, 15},
+        {{"/t:15"}, false, 15},
+        {{"/T:0"}, false, 0},
+        {{"/T:-5"}, false, -5},
+        {{"/T:abc"}, false, 60},
+        {{"/T:99999999999"}, false, 60},
+        {{"/T:5", "/T:9", "/S"}, true, 9},
+        {{"/X", "/T:5", "/T"}, false, 60},
+    };
+    for (const Case& c : cases) {
+        const app::CommandLine r = app::ParseCommandLine(c.args);
+        const std::string joined = c.args.empty() ? "(none)" : c.args.front();
+        EXPECT_EQ(r.serviceMode, c.service) << joined;
+        EXPECT_EQ(r.autoUpdateMinutes, c.minutes) << joined;
+    }
+}
+
+TEST_F(WindowTest, AnEmptyFolderGetsItsFoldersAndTheInstallationPage) {
+    app::TForm1& w = Start();
+    EXPECT_TRUE(folder.Exists("Data"));
+    EXPECT_TRUE(folder.Exists("Language"));
+    EXPECT_FALSE(folder.Exists("default.lan"));
+    EXPECT_EQ(w.ProgramDir, folder.Path());
+    EXPECT_EQ(w.DataDir, folder.Path() + "Data/");
+    EXPECT_EQ(w.WizardState, 10);
+    EXPECT_EQ(w.VisiblePage(), 3);
+    EXPECT_EQ(Caption(w.Label_P3_Headline), "Installation");
+    EXPECT_EQ(Caption(w.Label_P3_Info),
+              "Before the program can be used it needs to download some files");
+    EXPECT_EQ(Caption(w.But_P3_Cancel), "Exit");
+    EXPECT_EQ(Caption(w.Label_P3_Baseline), "Press Next to continue!");
+    EXPECT_TRUE(w.But_P3_Next->isVisible());
+    EXPECT_FALSE(w.But_P3_Update->isVisible());
+    EXPECT_EQ(Caption(w.But_P1_Update), "Check for updates");
+    EXPECT_EQ(Caption(w.Label_P1_Ver), "Version 1.05");
+    EXPECT_TRUE(messages.boxes.empty());
+
+    Click(w.But_P3_Cancel);
+    EXPECT_TRUE(w.ProgramEndRequested);
+}
+
+TEST_F(WindowTest, EachMissingRequiredFileOpensTheInstallation) {
+    for (const char* missing : {"ZipEngine.so", "BLaz60A.prg", "BLdg128A.prg", "BLS12G128.prg"}) {
+        InstallRequiredFiles();
+        ASSERT_EQ(::unlink((folder.Path() + missing).c_str()), 0);
+        EXPECT_EQ(Start().WizardState, 10) << missing;
+    }
+    InstallRequiredFiles();
+    app::TForm1& w = Start();
+    EXPECT_EQ(w.WizardState, 0);
+    EXPECT_EQ(w.VisiblePage(), 1);
+}
+
+TEST_F(WindowTest, TheWindowHasItsFixedSizeAndTitle) {
+    InstallRequiredFiles();
+    app::TForm1& w = Start();
+    EXPECT_EQ(w.size(), QSize(600, 420));
+    EXPECT_EQ(w.minimumSize(), w.maximumSize());
+    EXPECT_EQ(w.windowTitle().toStdString(), "Solvenda Plantrix Update");
+    EXPECT_FALSE(w.windowFlags() & Qt::WindowMaximizeButtonHint);
+    EXPECT_FALSE(w.windowIcon().isNull());
+    for (QWidget* p : {w.Panel1, w.Panel2, w.Panel3, w.Panel4})
+        EXPECT_EQ(p->geometry(), QRect(165, 0, 435, 420));
+    // The side picture is shown from its top, unscaled, in a place shorter than itself.
+    ASSERT_FALSE(w.Image1->pixmap().isNull());
+    EXPECT_EQ(w.Image1->pixmap().size(), QSize(165, 420));
+    EXPECT_EQ(w.Image1->geometry(), QRect(0, 0, 165, 395));
+    EXPECT_EQ(w.But_P1_Update->geometry(), QRect(88, 79, 257, 28));
+    EXPECT_EQ(w.But_P1_Update->font().pixelSize(), 13);
+    EXPECT_TRUE(w.But_P1_Update->font().bold());
+    EXPECT_EQ(w.Label_P3_Headline->font().pixelSize(), 16);
+    EXPECT_EQ(w.Label_P3_Info->font().pixelSize(), 13);
+    EXPECT_FALSE(w.ComboBox_P3->isEditable());
+}
+
+TEST_F(WindowTest, FocusOrdersFollowTheLayout) {
+    InstallRequiredFiles();
+    app::TForm1& w = Start();
+    const std::vector<QWidget*> expected = {
+        w.But_P1_Exit,   w.But_P1_UpdatePlantrix, w.But_P1_Test,      w.But_P1_Login,
+        w.But_P1_Update, w.ComboBox_Language,     w.Edit_P1_Password, w.But_P1_UpdateTessara};
+    // The keyboard passes over controls that take no focus (labels), so they do not count.
+    std::vector<QWidget*> chain;
+    for (QWidget* at = w.But_P1_Exit; chain.size() < expected.size(); at = at->nextInFocusChain())
+        if (at->focusPolicy() & Qt::TabFocus) chain.push_back(at);
+    EXPECT_EQ(chain, expected);
+
+    const std::vector<QWidget*> newsletter = {w.Edit_P4_Name, w.Edit_P4_Email, w.Edit_P4_Email2,
+                                              w.But_P4_Register, w.But_P4_cancel};
+    chain.clear();
+    for (QWidget* at = w.Edit_P4_Name; chain.size() < newsletter.size(); at = at->nextInFocusChain())
+        if (at->focusPolicy() & Qt::TabFocus) chain.push_back(at);
+    EXPECT_EQ(chain, newsletter);
+}
+
+TEST_F(WindowTest, ServiceModeSwitchShowsItsControlsSilently) {
+    InstallRequiredFiles();
+    app::TForm1& w = Start({"/S"});
+    EXPECT_TRUE(w.ServiceMode);
+    EXPECT_TRUE(w.Label_ServiceMode->isVisible());
+    EXPECT_TRUE(w.But_P1_UpdateTessara->isVisible());
+    EXPECT_EQ(Caption(w.Label_ServiceMode), "Service mode");
+    EXPECT_TRUE(messages.boxes.empty());
+    w.Label_P1_VerDblClick();
+    EXPECT_FALSE(w.Edit_P1_Password->isVisible());
+}
+
+TEST_F(WindowTest, UnattendedChecksStartTheirTimerOnlyForAPositivePeriod) {
+    InstallRequiredFiles();
+    EXPECT_FALSE(Start().Timer_AutoUpdate.Enabled());
+    EXPECT_FALSE(Start({"/T:0"}).Timer_AutoUpdate.Enabled());
+    EXPECT_FALSE(Start({"/T:-5"}).Timer_AutoUpdate.Enabled());
+    app::TForm1& w = Start({"/T:abc"});
+    EXPECT_EQ(w.AutoUpdateMinutes, 60);
+    EXPECT_TRUE(w.Timer_AutoUpdate.Enabled());
+    EXPECT_EQ(w.Timer_AutoUpdate.Interval(), 2000);
+    // Start-up went on to its end despite the bad value.
+    EXPECT_TRUE(folder.Exists("Language"));
+    EXPECT_EQ(Caption(w.But_P1_Exit), "Exit");
+}
+
+TEST_F(WindowTest, TimersStartAsLaidOut) {
+    InstallRequiredFiles();
+    app::TForm1& w = Start();
+    EXPECT_TRUE(w.TimerDelay.Enabled());
+    EXPECT_EQ(w.TimerDelay.Interval(), 1000);
+    EXPECT_FALSE(w.Timer_Timout.Enabled());
+    EXPECT_FALSE(w.TimerAnimate.Enabled());
+    EXPECT_EQ(w.TimerAnimate.Interval(), 300);
+    EXPECT_FALSE(w.TimerComSearch.Enabled());
+    EXPECT_EQ(w.TimerComSearch.Interval(), 10000);
+
+    w.DelayActive = true;
+    w.TimerDelay.Tick();
+    EXPECT_FALSE(w.DelayActive);
+    EXPECT_FALSE(w.TimerDelay.Enabled());
+
+    w.Timer_Timout.SetEnabled(true);
+    w.Timer_Timout.Tick();
+    EXPECT_TRUE(w.TimedOut);
+    EXPECT_FALSE(w.Timer_Timout.Enabled());
+
+    folder.Write("ComPort.txt", "7");
+    w.ComSearchActive = true;
+    w.TimerComSearch.SetEnabled(true);
+    w.TimerComSearch.Tick();
+    EXPECT_FALSE(w.ComSearchActive);
+    EXPECT_FALSE(w.TimerComSearch.Enabled());
+    EXPECT_EQ(folder.Read("ComPort.txt"), "0");
+}
+
+}  // namespace
