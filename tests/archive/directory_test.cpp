@@ -190,6 +190,14 @@ TEST_F(ReaderTest, NotAZipKeepsTheNameButAMissingFileSaysNothing) {
     EXPECT_EQ(reader.ExtractToMemory("x.s19"), nullptr);
 }
 
+TEST_F(ReaderTest, FilesTooShortForAnEndRecordAreNotArchives) {
+    for (const size_t length : {size_t{0}, size_t{21}, size_t{22}, size_t{23}}) {
+        boxes.boxes.clear();
+        reader.SetZipFileName(WriteArchive("short.vbf", std::string(length, 'P')));
+        EXPECT_EQ(boxes.Texts(), (std::vector<std::string>{"This archive is not a valid Zip archive"})) << length;
+    }
+}
+
 TEST_F(ReaderTest, UnattendedReaderReportsOnlyToItsOwner) {
     reader.settings.unattended = true;
     reader.SetZipFileName(WriteArchive("text.vbf", "no archive"));

@@ -80,6 +80,7 @@ EndRecordSearch FindEndRecord(ByteSource& source) {
         result.record = ParseEndRecord(last);
     } else {
         const size_t span = static_cast<size_t>(std::min<uint64_t>(size, kEndSearchSpan));
+        if (span <= kEndRecordSize) return result;
         std::string tail(span, '\0');
         const uint64_t tailStart = size - span;
         if (source.ReadAt(tailStart, tail.data(), span) != span) return result;
