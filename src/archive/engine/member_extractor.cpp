@@ -3,7 +3,7 @@
 #include <zlib.h>
 
 #include <algorithm>
-#include <vector>
+#include <memory>
 
 #include "archive/engine/zip_engine_api.h"
 
@@ -46,11 +46,14 @@ int32_t CopyStored(ziparchive::ByteSource& archive, uint64_t start, uint8_t* blo
     return 0;
 }
 
+// Inflates into the block and returns the CRC-32 of what was produced through `crc`; the
+// CRC is taken chunk by chunk while the output is still in the cache.
 int32_t Inflate(ziparchive::ByteSource& archive, uint64_t start, uint64_t compressedSize,
-                uint8_t* block, uint64_t size, const std::atomic<bool>& abortRequested) {
+                uint8_t* block, uint64_t size, const std::atomic<bool>& abortRequested, uLong& crc) {
     z_stream zs{};
     if (inflateInit2(&zs, -MAX_WBITS) != Z_OK) return ZE_ErrMemory;
-    std::vector<uint8_t> input(static_cast<size_t>(std::min<uint64_t>(kInputChunk, std::max<uint64_t>(compressedSize, 1))));
+    const size_t chunk = static_cast<size_t>(std::min<uint64_t>(kInputChunk, std::max<uint64_t>(compressedSize, 1)));
+    const std::unique_ptr<uint8_t[]> input(new uint8_t[chunk]);
     uint64_t consumed = 0;
     uint8_t overflow = 0;  // catches data beyond the declared size
     int32_t result = ZE_ErrStructure;
@@ -62,10 +65,10 @@ int32_t Inflate(ziparchive::ByteSource& archive, uint64_t start, uint64_t compre
             break;
         }
         if (zs.avail_in == 0 && consumed < compressedSize) {
-            const size_t n = static_cast<size_t>(std::min<uint64_t>(input.size(), compressedSize - consumed));
-            if (archive.ReadAt(start + consumed, input.data(), n) != n) break;
+            const size_t n = static_cast<size_t>(std::min<uint64_t>(chunk, compressedSize - consumed));
+            if (archive.ReadAt(start + consumed, input.get(), n) != n) break;
             consumed += n;
-            zs.next_in = input.data();
+            zs.next_in = input.get();
             zs.avail_in = static_cast<uInt>(n);
         }
         const bool blockFull = zs.avail_out == 0;
@@ -73,17 +76,17 @@ int32_t Inflate(ziparchive::ByteSource& archive, uint64_t start, uint64_t compre
             zs.next_out = &overflow;
             zs.avail_out = 1;
         }
+        uint8_t* const from = zs.next_out;
         const int rc = inflate(&zs, Z_NO_FLUSH);
         if (blockFull && zs.avail_out == 0) break;  // more data than declared
+        if (!blockFull) crc = crc32_z(crc, from, static_cast<size_t>(zs.next_out - from));
         if (rc == Z_STREAM_END) {
             if (zs.total_out == size) result = 0;
             break;
         }
         if (rc != Z_OK) break;  // damaged data, or input ended before the stream did
-        if (zs.avail_in == 0 && consumed == compressedSize && !blockFull && zs.avail_out > 0) {
-            // All input given and inflate still wants more: truncated stream. One more
-            // call with no input lets zlib report it.
-            if (inflate(&zs, Z_NO_FLUSH) == Z_STREAM_END && zs.total_out == size) result = 0;
+        if (zs.avail_in == 0 && consumed == compressedSize && zs.avail_out > 0) {
+            // All input given and the stream is not finished: truncated.
             break;
         }
     }
@@ -102,16 +105,17 @@ int32_t ExtractMember(ziparchive::ByteSource& archive, int64_t archiveOffset,
     const int64_t start = DataStart(archive, archiveOffset, header);
     if (start < 0) return static_cast<int32_t>(start);
 
+    uLong crc = crc32_z(0L, Z_NULL, 0);
     int32_t rc;
     if (header.method == kStored) {
         if (header.compressedSize != header.uncompressedSize) return ZE_ErrStructure;
         rc = CopyStored(archive, static_cast<uint64_t>(start), block, blockSize, abortRequested);
+        crc = crc32_z(crc, block, static_cast<size_t>(blockSize));
     } else {
         rc = Inflate(archive, static_cast<uint64_t>(start), header.compressedSize, block, blockSize,
-                     abortRequested);
+                     abortRequested, crc);
     }
     if (rc != 0) return rc;
-    const uLong crc = crc32_z(crc32_z(0L, Z_NULL, 0), block, static_cast<size_t>(blockSize));
     return crc == header.crc32 ? 0 : ZE_ErrStructure;
 }
 
