@@ -37,30 +37,12 @@ char FoldForName(char c) {
 
 ZipDirEntry MakeDirEntry(const CentralHeader& h, ZipCodePage codePage) {
     ZipDirEntry e;
-    e.versionMadeBy = h.versionMadeBy;
-    e.hostSystem = h.hostSystem;
-    e.versionNeeded = h.versionNeeded;
-    e.flags = h.flags;
-    e.compressionMethod = h.method;
-    e.modTime = h.modTime;
-    e.modDate = h.modDate;
-    e.crc32 = h.crc32;
-    e.compressedSize = h.compressedSize;
-    e.uncompressedSize = h.uncompressedSize;
-    e.fileNameLength = h.nameLength;
-    e.extraFieldLength = h.extraLength;
-    e.fileCommentLength = h.commentLength;
-    e.diskNumberStart = h.diskNumberStart;
-    e.internalAttributes = h.internalAttributes;
-    e.externalAttributes = h.externalAttributes;
-    e.relativeOffset = h.localHeaderOffset;
+    static_cast<CentralHeader&>(e) = h;
     const bool oem = StoredAsOem(h, codePage);
     e.fileName = Decode(h.rawName, oem);
     std::replace(e.fileName.begin(), e.fileName.end(), '/', kPathSeparator);
     e.fileComment = Decode(h.rawComment, oem);
     e.encrypted = (h.flags & kEncryptedFlag) != 0;
-    e.extraField = h.extra;
-    e.storedName = h.rawName;
     return e;
 }
 

@@ -1,7 +1,6 @@
 #pragma once
-// One listed member of an archive: the central header's fields as stored, plus its name
-// and comment converted to the program's text and path conventions.
-#include <cstdint>
+// One listed member of an archive, with its name and comment converted to the program's
+// text and path conventions.
 #include <string>
 
 #include "archive/format/central_directory.h"
@@ -18,29 +17,11 @@ constexpr char kPathSeparator = '\\';
 constexpr char kPathSeparator = '/';
 #endif
 
-struct ZipDirEntry {
-    uint8_t versionMadeBy = 0;
-    uint8_t hostSystem = 0;
-    uint16_t versionNeeded = 0;
-    uint16_t flags = 0;
-    uint16_t compressionMethod = 0;
-    uint16_t modTime = 0;
-    uint16_t modDate = 0;
-    uint32_t crc32 = 0;
-    uint32_t compressedSize = 0;
-    uint32_t uncompressedSize = 0;
-    uint16_t fileNameLength = 0;
-    uint16_t extraFieldLength = 0;
-    uint16_t fileCommentLength = 0;
-    uint16_t diskNumberStart = 0;
-    uint16_t internalAttributes = 0;
-    uint32_t externalAttributes = 0;
-    uint32_t relativeOffset = 0;
+// The central header's fields as stored (rawName holds the name's stored bytes), plus:
+struct ZipDirEntry : CentralHeader {
     std::string fileName;     // converted; folders separated by kPathSeparator
     std::string fileComment;  // converted like the name, separators as stored
     bool encrypted = false;
-    std::string extraField;
-    std::string storedName;   // the name's bytes as the archive holds them
 };
 
 ZipDirEntry MakeDirEntry(const CentralHeader& header, ZipCodePage codePage);

@@ -1,7 +1,6 @@
 #include "archive/zr_dynamic_bind.h"
 
 #include <cerrno>
-#include <cstring>
 
 #include "archive/zip_messages.h"
 #include "platform/files.h"

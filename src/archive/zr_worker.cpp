@@ -137,7 +137,7 @@ bool TZRWorker::ExtractToMemory(const std::string& name, TZipStream& stream) {
     const std::string archiveName = zipFileName;
     const std::string password = settings.password;
     ZE_NameItem item{};
-    item.name = member->storedName.c_str();
+    item.name = member->rawName.c_str();
 
     ZE_ExtractParams p{};
     p.window = 0;

@@ -1,5 +1,7 @@
 #include "device/firmware_package.h"
 
+#include <algorithm>
+
 #include "platform/message_box.h"
 
 namespace device {

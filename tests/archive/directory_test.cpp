@@ -24,10 +24,10 @@ TEST_F(ReaderTest, ListsStoredAndDeflatedMembersInDirectoryOrder) {
     ASSERT_EQ(reader.Count(), 2);
     EXPECT_EQ(EntryNames(), (std::vector<std::string>{"FW0104.s19", "FW0104.vif"}));
     const auto& s19 = reader.Entries()[0];
-    EXPECT_EQ(s19.compressionMethod, 8);
+    EXPECT_EQ(s19.method, 8);
     EXPECT_EQ(s19.uncompressedSize, 18u);
     EXPECT_EQ(s19.crc32, ziptest::Crc32("S00600004844521B\r\n"));
-    EXPECT_EQ(reader.Entries()[1].compressionMethod, 0);
+    EXPECT_EQ(reader.Entries()[1].method, 0);
     EXPECT_TRUE(boxes.boxes.empty());
     EXPECT_EQ(reader.ErrCode(), 0);
 }

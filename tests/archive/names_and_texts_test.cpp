@@ -31,7 +31,7 @@ TEST_F(ReaderTest, NamesAreDecodedByTheRulesOfTheHostThatWroteThem) {
         .Add(Named(utf8, 0, 20, 0x0800));    // FAT with the UTF-8 flag
     Open(zip);
     ASSERT_EQ(reader.Count(), 7);
-    for (const auto& e : reader.Entries()) EXPECT_EQ(e.fileName, utf8) << e.storedName;
+    for (const auto& e : reader.Entries()) EXPECT_EQ(e.fileName, utf8) << e.rawName;
 
     // A member found by its decoded name is extracted although its stored bytes differ.
     ziparchive::TZipStream* s = reader.ExtractToMemory(utf8);

@@ -4,7 +4,6 @@
 #include <dlfcn.h>
 
 #include <atomic>
-#include <cstring>
 #include <string>
 
 #include "archive/format/byte_source.h"
