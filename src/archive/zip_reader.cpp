@@ -1,0 +1,104 @@
+#include "archive/zip_reader.h"
+
+#include <new>
+
+#include "archive/zip_messages.h"
+#include "archive/zr_worker.h"
+
+namespace ziparchive {
+
+TCustomZipReader::TCustomZipReader()
+    : worker_(std::make_unique<TZRWorker>([this](int code, const std::string& text) {
+          if (OnMessage) OnMessage(*this, code, text);
+      })) {}
+
+TCustomZipReader::~TCustomZipReader() = default;
+
+int TCustomZipReader::Operation(const std::function<void()>& body) {
+    if (!active_ || busy_) return kReaderBusy;
+    busy_ = true;
+    worker_->settings = settings;
+    worker_->cancel = false;
+    try {
+        if (dllLoad_) worker_->LoadEngine(kLoadForProperty);
+        body();
+    } catch (const EZipReader& failure) {
+        worker_->ReportError(failure);
+    } catch (const std::bad_alloc&) {
+        worker_->ReportError(EZipReader(zipid::kNoMemory, ZipMessageText(zipid::kNoMemory)));
+    } catch (const std::exception& other) {
+        worker_->ReportError(EZipReader(zipid::kListError, ZipMessageText(zipid::kListError) + other.what()));
+    }
+    busy_ = false;
+    return 0;
+}
+
+void TCustomZipReader::ReadDirectoryNow() {
+    Operation([this] {
+        struct AfterListing {
+            TCustomZipReader& r;
+            ~AfterListing() {
+                if (r.OnDirUpdate) r.OnDirUpdate(r);
+            }
+        };
+        AfterListing notify{*this};
+        worker_->List();
+    });
+}
+
+void TCustomZipReader::SetActive(bool active) {
+    if (active == active_) return;
+    active_ = active;
+    if (active_ && !worker_->zipFileName.empty()) ReadDirectoryNow();
+}
+
+const std::string& TCustomZipReader::ZipFileName() const { return worker_->zipFileName; }
+
+void TCustomZipReader::SetZipFileName(const std::string& path) {
+    if (busy_) return;
+    worker_->zipFileName = path;
+    worker_->entries.clear();
+    if (active_) ReadDirectoryNow();
+}
+
+int TCustomZipReader::Count() const {
+    if (!active_ || worker_->zipFileName.empty()) return 0;
+    return static_cast<int>(worker_->entries.size());
+}
+
+const std::vector<ZipDirEntry>& TCustomZipReader::Entries() const { return worker_->entries; }
+const std::string& TCustomZipReader::ZipComment() const { return worker_->zipComment; }
+int64_t TCustomZipReader::SFXOffset() const { return worker_->sfxOffset; }
+int TCustomZipReader::DirOnlyCount() const { return worker_->dirOnlyCount; }
+int TCustomZipReader::ErrCode() const { return worker_->ErrorCode(); }
+const std::string& TCustomZipReader::ErrMessage() const { return worker_->ErrorMessage(); }
+
+TZipStream* TCustomZipReader::ExtractToMemory(const std::string& memberName) {
+    bool extracted = false;
+    Operation([&] { extracted = worker_->ExtractToMemory(memberName, stream_); });
+    return extracted ? &stream_ : nullptr;
+}
+
+int32_t TCustomZipReader::EngineVersion() {
+    int32_t version = 0;
+    Operation([&] {
+        worker_->LoadEngine(kLoadForVersion);
+        version = worker_->EngineVersion();
+        worker_->UnloadEngine(kLoadForVersion);
+    });
+    return version;
+}
+
+void TCustomZipReader::Cancel() { worker_->cancel = true; }
+
+void TCustomZipReader::SetDll_Load(bool keepLoaded) {
+    if (keepLoaded == dllLoad_) return;
+    dllLoad_ = keepLoaded;
+    if (keepLoaded) {
+        Operation([] {});  // the bracket loads the engine for the property
+    } else {
+        worker_->UnloadEngine(kLoadForProperty);
+    }
+}
+
+}  // namespace ziparchive
