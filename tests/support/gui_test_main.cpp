@@ -7,6 +7,8 @@
 
 int main(int argc, char** argv) {
     ::setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    ::setenv("ARVEX_BUILD_DIR", ARVEX_BUILD_DIR_DEFAULT, 0);
+    ::setenv("ARVEX_SOURCE_DIR", ARVEX_SOURCE_DIR_DEFAULT, 0);
     QApplication app(argc, argv);
     QApplication::setApplicationName("Solvenda Control Update");
     ::testing::InitGoogleTest(&argc, argv);
