@@ -62,13 +62,18 @@ void TZpCustomComPort::SetComNumber(std::uint16_t n) {
 
 void TZpCustomComPort::SetOpen(bool on) {
     if (on) {
-        if (open_) return;
+        // During a deferred close Open still reads true, yet the open must be remembered.
         if (state_ == State::ShuttingDown) {
             openPending_ = true;
             return;
         }
+        if (open_) return;
         OpenSequence();
     } else {
+        if (state_ == State::ShuttingDown) {
+            openPending_ = false;
+            return;
+        }
         if (!open_) return;
         CloseSequence();
     }
@@ -130,6 +135,7 @@ void TZpCustomComPort::CloseSequence() {
     const bool insideDelivery = handlerDepth_ > 0 && dispatcher_->Delivering();
     dispatcher_->DonePort(!insideDelivery);
     if (insideDelivery || dispatcher_->RunningThreads() > 0) {
+        closeDeferred_ = true;
         const std::uint32_t lParam = static_cast<std::uint32_t>(dispatcher_->Handle()) << 16;
         std::weak_ptr<PortWindow> window = window_;
         platform::PostToGui([window, lParam] {
@@ -142,6 +148,7 @@ void TZpCustomComPort::CloseSequence() {
 
 void TZpCustomComPort::FinishClose() {
     if (state_ != State::ShuttingDown) return;
+    closeDeferred_ = false;
     if (dispatcher_ && window_) dispatcher_->UnregisterWindowReceiver(window_.get());
     window_.reset();
     dispatcher_.reset();
@@ -168,7 +175,9 @@ void TZpCustomComPort::UpdateWantsEvents() {
 
 void TZpCustomComPort::HandleMessage(std::uint32_t msg, std::uint32_t wParam, std::uint32_t lParam) {
     if (msg == kMsgDeferredClose) {
-        if (state_ != State::ShuttingDown || !dispatcher_) return;
+        // Only a close that was deferred completes here; the event thread's cue also comes
+        // at the end of a close that is still waiting for it, which finishes by itself.
+        if (!closeDeferred_ || state_ != State::ShuttingDown || !dispatcher_) return;
         // The event thread's own cue arrives when it has ended; until then there is nothing
         // to do, and no need to keep re-posting.
         if (dispatcher_->RunningThreads() > 0) return;

@@ -218,6 +218,7 @@ private:
     std::unique_ptr<TZpSerialDispatcher> dispatcher_;
     std::shared_ptr<PortWindow> window_;
     bool openPending_ = false;
+    bool closeDeferred_ = false;
     bool copyTriggers_ = false;
     TTriggerSet savedTriggers_;
     // Depth of event handlers running now: a close from inside one is deferred.

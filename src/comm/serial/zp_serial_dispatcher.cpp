@@ -213,7 +213,14 @@ std::size_t TZpSerialDispatcher::OutBuffFree() const {
 }
 
 std::int32_t TZpSerialDispatcher::FlushOutBuffer() {
-    if (!threadsRunning_) return 0;
+    // Without a write thread (never started, or ended by a device failure) there is
+    // nobody to acknowledge; the ring is simply emptied.
+    if (!threadsRunning_ || Killed()) {
+        std::lock_guard<std::mutex> g(outputLock_);
+        ringWrite_ = ringTake_ = 0;
+        ringFull_ = false;
+        return 0;
+    }
     std::int32_t result = 0;
     std::unique_lock<std::mutex> g(outputLock_);
     ringWrite_ = ringTake_ = 0;
@@ -224,7 +231,7 @@ std::int32_t TZpSerialDispatcher::FlushOutBuffer() {
     writeStop_ = true;
     outputSignal_.notify_all();
     outputSignal_.wait_for(g, std::chrono::milliseconds(kPurgeAckTimeoutMs),
-                           [this] { return writeAck_ || !threadsRunning_; });
+                           [this] { return writeAck_ || Killed(); });
     writeStop_ = false;
     return result;
 }
@@ -327,6 +334,7 @@ void TZpSerialDispatcher::ReadThread() {
             if (got > 0) {
                 Queue().PushData(chunk, static_cast<std::size_t>(got));
                 if (static_cast<std::size_t>(got) < sizeof chunk) break;
+                if (Queue().QueuedBytes() >= kMaxQueuedInput) break;
                 continue;
             }
             if (got < 0 && errno == EINTR) continue;
