@@ -3,8 +3,11 @@
 #include <QCoreApplication>
 #include <QMetaObject>
 #include <QObject>
-#include <QPointer>
+#include <QSocketNotifier>
 #include <QThread>
+#include <sys/eventfd.h>
+#include <unistd.h>
+
 #include <chrono>
 #include <condition_variable>
 #include <deque>
@@ -15,55 +18,75 @@ namespace platform {
 
 namespace {
 
-// Calls from worker threads travel through this queue, guarded by a standard mutex, and
-// Qt only carries a member-less wake-up to the GUI thread. Handing the call objects over
-// inside Qt's own event queue would also work, but then the only ordering between the
-// worker that built a call and the GUI thread that runs and frees it is Qt's internal
-// locking, which race detectors cannot see into; with the mutex the hand-off is explicit.
+// Calls from other threads travel through this queue, guarded by a standard mutex, and the
+// GUI thread is woken through an eventfd watched by a socket notifier. Qt's own posting is
+// not used for them: its event objects are allocated on the posting thread and freed on
+// the GUI thread with only Qt's internal locking in between, which race detectors cannot
+// see into. Here every hand-over is a mutex or a read and write of a descriptor.
 class GuiCallRelay : public QObject {
     Q_OBJECT
 public:
-    Q_INVOKABLE void RunOne() {
+    explicit GuiCallRelay(QObject* parent) : QObject(parent) {
+        wakeFd_ = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+        notifier_ = new QSocketNotifier(wakeFd_, QSocketNotifier::Read, this);
+        connect(notifier_, &QSocketNotifier::activated, this, [this] { RunOne(); });
+    }
+    ~GuiCallRelay() override {
+        delete notifier_;
+        ::close(wakeFd_);
+    }
+
+    void Push(std::function<void()> call) {
+        {
+            std::lock_guard<std::mutex> g(lock_);
+            pending_.push_back(std::move(call));
+        }
+        Signal();
+    }
+    void Signal() {
+        const std::uint64_t one = 1;
+        [[maybe_unused]] ssize_t n = ::write(wakeFd_, &one, sizeof one);
+    }
+
+private:
+    // One call per activation, re-arming the descriptor while more wait: a call that runs
+    // a nested event loop (a message box, a wait) still lets the next calls through.
+    void RunOne() {
+        std::uint64_t value;
+        [[maybe_unused]] ssize_t n = ::read(wakeFd_, &value, sizeof value);
         std::function<void()> call;
         {
             std::lock_guard<std::mutex> g(lock_);
             if (pending_.empty()) return;
             call = std::move(pending_.front());
             pending_.pop_front();
+            if (!pending_.empty()) Signal();
         }
         call();
     }
-    Q_INVOKABLE void Wake() {}
 
-    void Push(std::function<void()> call) {
-        std::lock_guard<std::mutex> g(lock_);
-        pending_.push_back(std::move(call));
-    }
-
-private:
+    int wakeFd_ = -1;
+    QSocketNotifier* notifier_ = nullptr;
     std::mutex lock_;
     std::deque<std::function<void()>> pending_;
 };
 
 std::mutex relayLock;
-QPointer<QCoreApplication> relayApp;
 GuiCallRelay* relay = nullptr;
 
-// The relay of the running application, made on first use and owned by it.
-GuiCallRelay* Relay() {
+// Made on the GUI thread as the application starts, owned by it.
+void CreateRelay() {
     QCoreApplication* app = QCoreApplication::instance();
-    if (app == nullptr) return nullptr;
     std::lock_guard<std::mutex> g(relayLock);
-    if (relay == nullptr || relayApp.data() != app) {
-        relay = new GuiCallRelay;
-        if (relay->thread() != app->thread()) relay->moveToThread(app->thread());
-        relayApp = app;
-        QObject::connect(app, &QObject::destroyed, [] {
-            std::lock_guard<std::mutex> g2(relayLock);
-            delete relay;
-            relay = nullptr;
-        });
-    }
+    relay = new GuiCallRelay(app);
+    QObject::connect(app, &QObject::destroyed, [] {
+        std::lock_guard<std::mutex> g2(relayLock);
+        relay = nullptr;
+    });
+}
+
+GuiCallRelay* Relay() {
+    std::lock_guard<std::mutex> g(relayLock);
     return relay;
 }
 
@@ -75,17 +98,18 @@ bool IsGuiThread() {
 }
 
 void PostToGui(std::function<void()> call) {
-    GuiCallRelay* r = Relay();
-    if (r == nullptr) return;  // no event loop: nothing could ever deliver it
-    r->Push(std::move(call));
-    // One wake-up per call, queued behind the events already pending, so calls keep their
-    // order among themselves and relative to what was queued before them.
-    QMetaObject::invokeMethod(r, "RunOne", Qt::QueuedConnection);
+    QCoreApplication* app = QCoreApplication::instance();
+    if (app == nullptr) return;  // no event loop: nothing could ever deliver it
+    if (IsGuiThread()) {
+        // Same thread: Qt's queue keeps the call behind the events already pending.
+        QMetaObject::invokeMethod(app, std::move(call), Qt::QueuedConnection);
+        return;
+    }
+    if (GuiCallRelay* r = Relay()) r->Push(std::move(call));
 }
 
 void WakeGuiThread() {
-    GuiCallRelay* r = Relay();
-    if (r != nullptr) QMetaObject::invokeMethod(r, "Wake", Qt::QueuedConnection);
+    PostToGui([] {});
 }
 
 namespace {
@@ -128,5 +152,10 @@ bool SendToGui(std::function<void()> call, int timeoutMs) {
 }
 
 }  // namespace platform
+
+namespace {
+void CreateGuiCallRelay() { platform::CreateRelay(); }
+}  // namespace
+Q_COREAPP_STARTUP_FUNCTION(CreateGuiCallRelay)
 
 #include "gui_thread.moc"

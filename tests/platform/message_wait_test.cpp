@@ -134,3 +134,28 @@ TEST(MessageWait, BoundedWaitReturnsWhenAWorkerMeetsTheCondition) {
 }
 
 }  // namespace
+
+namespace {
+
+// A call from a worker that waits inside (as a handler showing a message box does) must
+// not hold up the calls posted after it.
+TEST(GuiThread, ACallThatWaitsLetsLaterCallsRun) {
+    bool innerRan = false;
+    bool outerDone = false;
+    std::atomic<bool> outerStarted{false};
+    std::thread worker([&] {
+        platform::PostToGui([&] {
+            outerStarted = true;
+            platform::ProcessMessagesUntil([&] { return innerRan; }, 5000);
+            outerDone = true;
+        });
+        while (!outerStarted) std::this_thread::yield();
+        platform::PostToGui([&] { innerRan = true; });
+    });
+    platform::ProcessMessagesUntil([&] { return outerDone; }, 10000);
+    worker.join();
+    EXPECT_TRUE(innerRan);
+    EXPECT_TRUE(outerDone);
+}
+
+}  // namespace
