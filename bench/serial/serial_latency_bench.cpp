@@ -74,6 +74,20 @@ struct Samples {
     std::vector<double> roundTrip;
 };
 
+// The master side's part of every measurement: write a byte, wait for the reply, and take
+// the time the far side noted when the byte reached it.
+void RunTrips(int trips, int master, const std::atomic<Clock::rep>& arrived, Samples& s) {
+    for (int i = 0; i < trips; ++i) {
+        const auto t0 = Clock::now();
+        WriteByte(master, static_cast<unsigned char>(i));
+        ReadByte(master);
+        const auto t2 = Clock::now();
+        const Clock::time_point t1{Clock::duration{arrived.load()}};
+        s.toHandler.push_back(std::chrono::duration<double, std::micro>(t1 - t0).count());
+        s.roundTrip.push_back(std::chrono::duration<double, std::micro>(t2 - t0).count());
+    }
+}
+
 double Percentile(std::vector<double> v, double p) {
     if (v.empty()) return 0;
     std::sort(v.begin(), v.end());
@@ -98,15 +112,7 @@ Samples MeasureRaw(int trips) {
             WriteByte(pty.slave, b);
         }
     });
-    for (int i = 0; i < trips; ++i) {
-        const auto t0 = Clock::now();
-        WriteByte(pty.master, static_cast<unsigned char>(i));
-        ReadByte(pty.master);
-        const auto t2 = Clock::now();
-        const Clock::time_point t1{Clock::duration{arrived.load()}};
-        s.toHandler.push_back(std::chrono::duration<double, std::micro>(t1 - t0).count());
-        s.roundTrip.push_back(std::chrono::duration<double, std::micro>(t2 - t0).count());
-    }
+    RunTrips(trips, pty.master, arrived, s);
     echo.join();
     return s;
 }
@@ -128,15 +134,7 @@ Samples MeasureComponent(int trips, const std::string& folder) {
     Samples s;
     std::atomic<bool> done{false};
     std::thread master([&] {
-        for (int i = 0; i < trips; ++i) {
-            const auto t0 = Clock::now();
-            WriteByte(pty.master, static_cast<unsigned char>(i));
-            ReadByte(pty.master);
-            const auto t2 = Clock::now();
-            const Clock::time_point t1{Clock::duration{arrived.load()}};
-            s.toHandler.push_back(std::chrono::duration<double, std::micro>(t1 - t0).count());
-            s.roundTrip.push_back(std::chrono::duration<double, std::micro>(t2 - t0).count());
-        }
+        RunTrips(trips, pty.master, arrived, s);
         done = true;
         platform::WakeMessageWait();
     });

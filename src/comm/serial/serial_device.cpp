@@ -40,15 +40,14 @@ bool NoModemLines(int error) { return error == ENOTTY || error == EINVAL || erro
 
 }  // namespace
 
-std::int32_t OpenSerialDevice(const std::string& path, int& fd) {
+std::int32_t OpenSerialDevice(const std::string& path, int& fd, bool exclusive) {
     fd = -1;
     if (path.empty()) return ecFileNotFound;
     const int d = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     // A serial node without hardware behind it (an empty ttyS slot) fails with EIO: to the
     // caller that is a port that does not exist.
     if (d < 0) return errno == EIO ? ecFileNotFound : SystemErrorCode(errno);
-    // flock holds against every other opener, root included; TIOCEXCL adds the kernel's
-    // own refusal for programs that do not take the lock.
+    // flock holds against every other opener that takes it, root included.
     if (::flock(d, LOCK_EX | LOCK_NB) != 0) {
         const int error = errno;
         ::close(d);
@@ -60,14 +59,14 @@ std::int32_t OpenSerialDevice(const std::string& path, int& fd) {
         ::close(d);
         return error == EIO ? ecFileNotFound : SystemErrorCode(error);
     }
-    ::ioctl(d, TIOCEXCL);
+    if (exclusive) ::ioctl(d, TIOCEXCL);
     fd = d;
     return 0;
 }
 
-void CloseSerialDevice(int fd) {
+void CloseSerialDevice(int fd, bool exclusive) {
     if (fd < 0) return;
-    ::ioctl(fd, TIOCNXCL);
+    if (exclusive) ::ioctl(fd, TIOCNXCL);
     ::close(fd);
 }
 

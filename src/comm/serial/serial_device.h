@@ -22,8 +22,9 @@ struct LineSettings {
 
 // Opens `path` for reading and writing without blocking and takes an exclusive hold, so a
 // second opener (this process or another) fails with -5. A missing device is -2.
-std::int32_t OpenSerialDevice(const std::string& path, int& fd);
-void CloseSerialDevice(int fd);
+// `exclusive` also sets the kernel's exclusive-open flag for programs that take no lock.
+std::int32_t OpenSerialDevice(const std::string& path, int& fd, bool exclusive);
+void CloseSerialDevice(int fd, bool exclusive);
 
 // Raw 8-bit line with the given settings; -2002 for a rate termios has no speed for,
 // -2003 for a data-bit count outside 5 to 8.

@@ -92,7 +92,6 @@ void TZpCustomComPort::OpenSequence() {
     if (deviceLayer_ != dlWin32) CheckException(ecNullApi);
     if (tapiMode_ == tmOn) CheckException(ecNotOpenedByTapi);
     auto dispatcher = std::make_unique<TZpSerialDispatcher>(this);
-    std::weak_ptr<PortWindow> noWindowYet;
     const std::int32_t handle = dispatcher->Handle();
     // The event thread's cue for a deferred close; it reaches the port through its window.
     auto windowSlot = std::make_shared<std::weak_ptr<PortWindow>>();
@@ -411,9 +410,11 @@ void TZpCustomComPort::SetStatusTrigger(std::uint16_t handle, std::uint16_t valu
 bool IsPortPresent(std::uint16_t comNumber) {
     if (comNumber == 0) return false;
     int fd = -1;
-    const std::int32_t result = OpenSerialDevice(ComDevicePath(comNumber), fd);
+    // Without the kernel's exclusive flag: set and cleared again here, it would also clear
+    // the flag of a program that holds the port and that root was let past.
+    const std::int32_t result = OpenSerialDevice(ComDevicePath(comNumber), fd, /*exclusive=*/false);
     if (result == 0) {
-        CloseSerialDevice(fd);
+        CloseSerialDevice(fd, /*exclusive=*/false);
         return true;
     }
     return result == ecAccessDenied;

@@ -78,13 +78,13 @@ std::int32_t TZpSerialDispatcher::Initialise(const std::string& deviceName, cons
                                              std::uint8_t flags) {
     if (threadsRunning_) return ecAlreadyOpen;
     int fd = -1;
-    std::int32_t result = OpenSerialDevice(deviceName, fd);
+    std::int32_t result = OpenSerialDevice(deviceName, fd, /*exclusive=*/true);
     if (result != 0) return result;
     // The driver's queues are fixed on this system; the receive size has no counterpart.
     wakeFd_ = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
     if (wakeFd_ < 0) {
         result = SystemErrorCode(errno);
-        CloseSerialDevice(fd);
+        CloseSerialDevice(fd, /*exclusive=*/true);
         return result;
     }
     {
@@ -109,7 +109,7 @@ std::int32_t TZpSerialDispatcher::Initialise(const std::string& deviceName, cons
     if (result != 0) {
         StopThreads(true);
         fd_ = -1;
-        CloseSerialDevice(fd);
+        CloseSerialDevice(fd, /*exclusive=*/true);
         ::close(wakeFd_);
         wakeFd_ = -1;
     }
@@ -134,7 +134,6 @@ std::int32_t TZpSerialDispatcher::SetLine(const LineSettings& requested) {
     for (int i = 0; i < 5000 && OutBuffUsed() > 0 && threadsRunning_; ++i) {
         std::this_thread::sleep_for(std::chrono::milliseconds(2));
     }
-    ::tcdrain(fd);
     {
         // 18 character times at the previous rate, as 100 ns units rounded up to ms.
         const int bits = (line_.parity != pNone ? 1 : 0) + line_.dataBits - (line_.stopBits == 1 ? 1 : 0) + 3;
@@ -185,8 +184,7 @@ std::int32_t TZpSerialDispatcher::PutBlock(const std::uint8_t* bytes, std::size_
     if (length == 0) return 0;
     {
         std::lock_guard<std::mutex> g(outputLock_);
-        const std::size_t used = ringFull_ ? ring_.size() : (ringWrite_ + ring_.size() - ringTake_) % std::max<std::size_t>(ring_.size(), 1);
-        const std::size_t room = ring_.size() - used;
+        const std::size_t room = ring_.size() - RingUsedLocked();
         if (room < length) return ecOutputBufferTooSmall;
         const std::size_t first = std::min(length, ring_.size() - ringWrite_);
         std::memcpy(ring_.data() + ringWrite_, bytes, first);
@@ -199,17 +197,19 @@ std::int32_t TZpSerialDispatcher::PutBlock(const std::uint8_t* bytes, std::size_
     return 0;
 }
 
-std::size_t TZpSerialDispatcher::OutBuffUsed() const {
-    std::lock_guard<std::mutex> g(outputLock_);
+std::size_t TZpSerialDispatcher::RingUsedLocked() const {
     if (ring_.empty()) return 0;
     return ringFull_ ? ring_.size() : (ringWrite_ + ring_.size() - ringTake_) % ring_.size();
 }
 
+std::size_t TZpSerialDispatcher::OutBuffUsed() const {
+    std::lock_guard<std::mutex> g(outputLock_);
+    return RingUsedLocked();
+}
+
 std::size_t TZpSerialDispatcher::OutBuffFree() const {
     std::lock_guard<std::mutex> g(outputLock_);
-    if (ring_.empty()) return 0;
-    const std::size_t used = ringFull_ ? ring_.size() : (ringWrite_ + ring_.size() - ringTake_) % ring_.size();
-    return ring_.size() - used;
+    return ring_.size() - RingUsedLocked();
 }
 
 std::int32_t TZpSerialDispatcher::FlushOutBuffer() {
@@ -416,8 +416,7 @@ void TZpSerialDispatcher::WriteThread() {
                 continue;
             }
             // Take everything queued in one piece; the ring is free again at once.
-            const std::size_t used =
-                ringFull_ ? ring_.size() : (ringWrite_ + ring_.size() - ringTake_) % ring_.size();
+            const std::size_t used = RingUsedLocked();
             block.resize(used);
             const std::size_t first = std::min(used, ring_.size() - ringTake_);
             std::memcpy(block.data(), ring_.data() + ringTake_, first);
@@ -528,7 +527,7 @@ void TZpSerialDispatcher::DonePort(bool waitForEventThread) {
         FlushInBuffer();
         StopThreads(waitForEventThread);
         const int fd = fd_.exchange(-1);
-        CloseSerialDevice(fd);
+        CloseSerialDevice(fd, /*exclusive=*/true);
     } else {
         StopThreads(waitForEventThread);
     }

@@ -77,6 +77,7 @@ private:
     void WriteThread();
     void EventThread();
     bool Killed() const { return kill_.load(); }
+    std::size_t RingUsedLocked() const;
     void Kill();
 
     std::atomic<int> fd_{-1};
