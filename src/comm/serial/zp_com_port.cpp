@@ -191,7 +191,11 @@ void TZpCustomComPort::HandleMessage(std::uint32_t msg, std::uint32_t wParam, st
         ~Depth() { --d; }
     } depth(handlerDepth_);
     const auto handle = static_cast<std::uint16_t>(wParam);
-    if (onTrigger_) onTrigger_(*this, static_cast<std::uint16_t>(msg), handle, static_cast<std::uint16_t>(lParam & 0xFFFF));
+    if (onTrigger_) {
+        // For an avail notification the data is the count.
+        const auto data = static_cast<std::uint16_t>(msg == kMsgTriggerAvail ? wParam : lParam & 0xFFFF);
+        onTrigger_(*this, static_cast<std::uint16_t>(msg), handle, data);
+    }
     switch (msg) {
         case kMsgTriggerAvail:
             if (onTriggerAvail_) onTriggerAvail_(*this, handle);

@@ -82,6 +82,10 @@ TEST_F(SerialTest, AvailReportsAllUnreadBytesOnTheGuiThread) {
     Configure(port, 1);
     AvailRecorder avail;
     avail.Attach(port);
+    std::vector<std::uint16_t> generic;
+    port.SetOnTrigger([&](TZpCustomComPort&, std::uint16_t msg, std::uint16_t, std::uint16_t data) {
+        if (msg == kMsgTriggerAvail) generic.push_back(data);
+    });
     port.SetOpen(true);
     peer->Write("abcdef");
     ASSERT_TRUE(WaitFor([&] { return avail.read.size() == 6; }));
@@ -90,6 +94,8 @@ TEST_F(SerialTest, AvailReportsAllUnreadBytesOnTheGuiThread) {
     // Reading Count bytes worked every time and one more failed every time.
     EXPECT_EQ(avail.extraReadFailures, static_cast<int>(avail.counts.size()));
     EXPECT_THROW(port.ReceiveByte(), EBufferIsEmpty);
+    // The general trigger event comes first and carries the same count.
+    EXPECT_EQ(generic, avail.counts);
 }
 
 TEST_F(SerialTest, UnreadBytesComeAgainOnlyWithTheNextBatch) {

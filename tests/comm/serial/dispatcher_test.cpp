@@ -3,6 +3,7 @@
 
 #include "comm/serial/zp_serial_dispatcher.h"
 #include "platform/clock.h"
+#include "platform/gui_thread.h"
 #include "platform/message_wait.h"
 #include "serial_fixture.h"
 
@@ -202,6 +203,26 @@ TEST_F(SerialTest, InputBeyondTheDispatchBufferWaitsBoundedAndArrivesIntact) {
     peer->JoinWriter();
     EXPECT_LE(largestQueue, limit + 256);
     EXPECT_TRUE(read == data) << "received bytes were lost or reordered";
+}
+
+}  // namespace
+}  // namespace serialtest
+
+namespace serialtest {
+namespace {
+
+TEST(Delays, TickDelayKeepsEventsFlowingAndBusyDelayReturnsItsLength) {
+    bool ran = false;
+    platform::PostToGui([&] { ran = true; });
+    const auto start = std::chrono::steady_clock::now();
+    zp::DelayTicks(2, true);
+    EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(2 * 55 - 1));
+    EXPECT_TRUE(ran);
+    const auto before = std::chrono::steady_clock::now();
+    zp::DelayTicks(0, true);
+    zp::DelayTicks(-5, false);
+    EXPECT_LT(std::chrono::steady_clock::now() - before, std::chrono::milliseconds(50));
+    EXPECT_EQ(zp::DelayMs(3), 3u);
 }
 
 }  // namespace
