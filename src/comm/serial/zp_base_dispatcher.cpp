@@ -417,7 +417,11 @@ void TZpBaseDispatcher::DeliverEvent(std::uint32_t msg, std::uint32_t wParam, st
         std::lock_guard<std::mutex> g(stateLock_);
         const bool serviceNeeded =
             portWantsEvents_ || std::any_of(events_.begin(), events_.end(), [](const EventRecord& e) { return !e.removed; });
-        if (!serviceNeeded) return;
+        if (!serviceNeeded) {
+            std::lock_guard<std::mutex> gi(inputLock_);
+            lastDeliveryRead_ = 0;
+            return;
+        }
         delivering_ = true;
         for (const auto& e : events_) {
             if (!e.removed) events.push_back(e);
