@@ -164,10 +164,10 @@ protected:
     bool CheckTimerTriggers();
     bool CheckStatusTriggers();
     bool CheckAvail();
-    // Delivers one message to every receiver; false when finish-later was set meanwhile.
+    // Delivers one message to every receiver, stopping early when finish-later is set.
     void DeliverEvent(std::uint32_t msg, std::uint32_t wParam, std::uint32_t extra);
     void SetFinishLater();
-    // Wakes whoever waits for the I/O queue; the serial dispatcher's event thread.
+    // The hand-over from the device side: a device dispatcher pushes received data here.
     TIOQueue& Queue() { return ioQueue_; }
 
     mutable std::mutex stateLock_;

@@ -13,7 +13,7 @@ namespace {
 
 using namespace zp;
 
-// Raises `code` through the error rule and hands the exception to `check`.
+// Raises `code` through the error rule and expects class E with this text and recorded code.
 template <class E>
 void ExpectRaised(std::int32_t code, const std::string& text, std::int32_t recordedCode) {
     try {
