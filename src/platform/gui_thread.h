@@ -12,6 +12,9 @@ bool IsGuiThread();
 // Queues `call` to run on the GUI thread after the events already queued. Safe from any thread.
 void PostToGui(std::function<void()> call);
 
+// Queues an empty call: wakes the GUI thread's event loop. Safe from any thread.
+void WakeGuiThread();
+
 // Runs `call` on the GUI thread and waits until it has finished, at most `timeoutMs`.
 // On the GUI thread itself the call runs at once. Returns false when the wait timed out;
 // a call that had not started by then is dropped and never runs, so a timed-out sender

@@ -2,7 +2,11 @@
 
 #include <QAbstractEventDispatcher>
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QEventLoop>
+#include <QTimer>
+
+#include "platform/gui_thread.h"
 
 namespace platform {
 
@@ -11,6 +15,25 @@ void ProcessMessagesUntil(const std::function<bool()>& done) {
         if (QCoreApplication::instance() == nullptr) return;
         QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
     }
+}
+
+bool ProcessMessagesUntil(const std::function<bool()>& done, int timeoutMs) {
+    if (done()) return true;
+    if (QCoreApplication::instance() == nullptr) return false;
+    QElapsedTimer clock;
+    clock.start();
+    bool expired = false;
+    // The timer's tick is the event that ends the wait when nothing else arrives.
+    QTimer deadline;
+    deadline.setSingleShot(true);
+    deadline.setTimerType(Qt::PreciseTimer);
+    QObject::connect(&deadline, &QTimer::timeout, [&expired] { expired = true; });
+    deadline.start(timeoutMs);
+    while (!done()) {
+        if (expired || clock.elapsed() >= timeoutMs) return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
+    }
+    return true;
 }
 
 void ProcessMessagesWhile(const bool& flag) {
@@ -23,10 +46,8 @@ void ProcessPendingMessages() {
 }
 
 void WakeMessageWait() {
-    QCoreApplication* app = QCoreApplication::instance();
-    if (app == nullptr) return;
-    // An empty posted call both wakes the dispatcher and counts as the event it waits for.
-    QMetaObject::invokeMethod(app, [] {}, Qt::QueuedConnection);
+    // An empty queued call both wakes the dispatcher and counts as the event it waits for.
+    WakeGuiThread();
 }
 
 }  // namespace platform

@@ -11,6 +11,11 @@ namespace platform {
 // `done` is checked before the first event and after every batch of events.
 void ProcessMessagesUntil(const std::function<bool()>& done);
 
+// The same with an upper bound: returns true when `done()` held, false after `timeoutMs`.
+// Meant for bounded waits on the GUI thread (closing a device whose worker may need the
+// GUI thread to finish); whatever makes `done()` true should also call WakeMessageWait.
+bool ProcessMessagesUntil(const std::function<bool()>& done, int timeoutMs);
+
 // Waits while `flag` stays true (the usual "while DelayActive do ProcessMessages" loop).
 void ProcessMessagesWhile(const bool& flag);
 

@@ -110,3 +110,52 @@ TEST(Clock, BusyDelayLastsAtLeastItsTime) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(MessageWait, BoundedWaitEndsAtItsLimitWithoutSpinning) {
+    const auto start = std::chrono::steady_clock::now();
+    const double cpuBefore = ProcessCpuSeconds();
+    EXPECT_FALSE(platform::ProcessMessagesUntil([] { return false; }, 200));
+    const auto waited = std::chrono::steady_clock::now() - start;
+    EXPECT_GE(waited, std::chrono::milliseconds(190));
+    EXPECT_LT(waited, std::chrono::milliseconds(2000));
+    EXPECT_LT(ProcessCpuSeconds() - cpuBefore, 0.1);
+}
+
+TEST(MessageWait, BoundedWaitReturnsWhenAWorkerMeetsTheCondition) {
+    std::atomic<bool> done{false};
+    std::thread worker([&] {
+        done = true;
+        platform::WakeMessageWait();
+    });
+    EXPECT_TRUE(platform::ProcessMessagesUntil([&] { return done.load(); }, 5000));
+    worker.join();
+}
+
+}  // namespace
+
+namespace {
+
+// A call from a worker that waits inside (as a handler showing a message box does) must
+// not hold up the calls posted after it.
+TEST(GuiThread, ACallThatWaitsLetsLaterCallsRun) {
+    bool innerRan = false;
+    bool outerDone = false;
+    std::atomic<bool> outerStarted{false};
+    std::thread worker([&] {
+        platform::PostToGui([&] {
+            outerStarted = true;
+            platform::ProcessMessagesUntil([&] { return innerRan; }, 5000);
+            outerDone = true;
+        });
+        while (!outerStarted) std::this_thread::yield();
+        platform::PostToGui([&] { innerRan = true; });
+    });
+    platform::ProcessMessagesUntil([&] { return outerDone; }, 10000);
+    worker.join();
+    EXPECT_TRUE(innerRan);
+    EXPECT_TRUE(outerDone);
+}
+
+}  // namespace

@@ -1,0 +1,122 @@
+#pragma once
+// The dispatcher of a serial device: the output ring and four worker threads. The read
+// thread blocks in poll() on the device and queues what arrives; the status thread
+// watches the modem lines; the write thread drains the output ring into the device; the
+// event thread moves received bytes into the dispatch buffer and delivers events.
+#include <atomic>
+#include <condition_variable>
+#include <cstdint>
+#include <functional>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+#include "comm/serial/serial_device.h"
+#include "comm/serial/zp_base_dispatcher.h"
+
+namespace zp {
+
+// Flags byte of Initialise.
+enum InitFlags : std::uint8_t {
+    ifDTR = 0x01,
+    ifRTS = 0x02,
+    ifHandshakeDTR = 0x10,
+    ifHandshakeRTS = 0x20,
+};
+
+class TZpSerialDispatcher : public TZpBaseDispatcher {
+public:
+    // Received bytes wait in the I/O queue while the dispatch buffer is full; past this the
+    // read thread stops taking bytes from the device, and the driver holds them.
+    static constexpr std::size_t kMaxQueuedInput = 1 << 20;
+
+    explicit TZpSerialDispatcher(void* owner);
+    ~TZpSerialDispatcher() override;
+
+    // Opens the device, applies the line and starts the threads; 0 or a negative code, with
+    // everything released again on failure.
+    std::int32_t Initialise(const std::string& deviceName, const LineSettings& line, std::uint16_t inSize,
+                            std::uint16_t outSize, std::uint8_t flags);
+    // Purges both directions and closes the device (stopping the threads); marks finish-later
+    // when an event is being delivered. `waitForEventThread` false: the caller is inside the
+    // delivery itself, so the event thread cannot end before the caller returns.
+    void DonePort(bool waitForEventThread);
+
+    std::int32_t SetLine(const LineSettings& line);
+    std::int32_t SetDTR(bool on);
+    std::int32_t SetRTS(bool on);
+
+    // 0, or -3006 with nothing queued when the ring lacks room.
+    std::int32_t PutBlock(const std::uint8_t* bytes, std::size_t length);
+    std::size_t OutBuffFree() const;
+    std::size_t OutBuffUsed() const;
+    std::int32_t FlushOutBuffer();
+
+    bool DeviceOpen() const { return fd_.load() >= 0; }
+    int RunningThreads() const { return running_.load(); }
+    // Bytes received from the device and not yet in the dispatch buffer.
+    std::size_t QueuedInputBytes() { return Queue().QueuedBytes(); }
+    // Runs on the event thread's way out when finish-later is set: the owner's cue to
+    // complete a deferred close. Set before Initialise.
+    void SetOnFinished(std::function<void()> call) { onFinished_ = std::move(call); }
+    // The return value a failed worker thread left, 0 if none failed.
+    std::int32_t ThreadFailure() const { return failure_.load(); }
+
+protected:
+    std::uint8_t ReadModemStatus() override;
+    std::int32_t PurgeDeviceInput() override;
+
+private:
+    void StartThreads();
+    bool WaitAcknowledge();
+    void Acknowledge();
+    void ThreadEnded(std::int32_t result);
+    void StopThreads(bool waitForEventThread);
+    void ReadThread();
+    void StatusThread();
+    void WriteThread();
+    void EventThread();
+    bool Killed() const { return kill_.load(); }
+    std::size_t RingUsedLocked() const;
+    void Kill();
+
+    std::atomic<int> fd_{-1};
+    int wakeFd_ = -1;  // eventfd: wakes the read thread's poll
+    LineSettings line_;
+    bool dtr_ = true;
+    bool rts_ = true;
+    bool dtrHandshake_ = false;
+    bool rtsHandshake_ = false;
+    std::int32_t lastBaud_ = 115200;
+
+    // Output ring, under outputLock_.
+    mutable std::mutex outputLock_;
+    std::condition_variable outputSignal_;
+    std::vector<std::uint8_t> ring_;
+    std::size_t ringWrite_ = 0;
+    std::size_t ringTake_ = 0;
+    bool ringFull_ = false;
+    bool outputReady_ = false;
+    bool writeStop_ = false;
+    bool writeAck_ = false;
+
+    std::mutex ackLock_;
+    std::condition_variable ackSignal_;
+    bool acked_ = false;
+
+    std::mutex statusLock_;
+    std::condition_variable statusSignal_;
+
+    std::thread readThread_, statusThread_, writeThread_, eventThread_;
+    std::atomic<pthread_t> statusNative_{};
+    std::atomic<bool> statusInWait_{false};
+    std::atomic<int> running_{0};
+    std::atomic<bool> kill_{false};
+    std::atomic<bool> threadsRunning_{false};
+    std::atomic<bool> eventThreadDone_{true};
+    std::atomic<std::int32_t> failure_{0};
+    std::atomic<bool> closing_{false};
+    std::function<void()> onFinished_;
+};
+
+}  // namespace zp
