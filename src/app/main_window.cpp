@@ -39,6 +39,12 @@ TForm1::TForm1(std::vector<std::string> args, QWidget* parent)
     BuildLayout();
     WireHandlers();
 
+    ComPort.SetPromptForPort(false);
+    ComPort.SetInSize(8192);
+    ComPort.SetOutSize(8192);
+    ComPort.SetTraceName("ZEPO.TRC");
+    ComPort.SetLogName("ZEPO.LOG");
+
     Timer_Timout.SetInterval(500);
     TimerDelay.SetInterval(1000);
     TimerDelay.SetEnabled(true);

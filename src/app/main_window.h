@@ -7,6 +7,8 @@
 #include <vector>
 
 #include "app/program_state.h"
+#include "archive/zip_reader.h"
+#include "comm/serial/zp_com_port.h"
 #include "platform/window_timer.h"
 
 class QComboBox;
@@ -132,6 +134,10 @@ public:
     LineList ListBox_bootloader;
     LineList ListBox_P1_test;
     LineList ListBox_P2_ftp;
+
+    // Components the window owns; their jobs wire their events to the window's handlers.
+    zp::TZpComPort ComPort;
+    ziparchive::TZipReader ZipReader;
 
     platform::WindowTimer Timer_Timout;
     platform::WindowTimer TimerDelay;

@@ -89,6 +89,11 @@ void TForm1::But_P2_CancelClick() {
 void TForm1::But_P3_CancelClick() {
     if (WizardState == 10) RequestProgramEnd();
     ComboBox_P3->hide();
+    try {
+        ComPort.SetOpen(false);
+    } catch (const std::exception&) {
+        // A port that fails to close has nothing left to tell the user on the way out.
+    }
     ProgressBar1->hide();
     ShowPage(1);
 }

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "pty_peer.h"
 #include "window_fixture.h"
 
 namespace {
@@ -173,6 +174,27 @@ TEST_F(Installation, WithALanguageFileTheExitButtonTakesTheLanguagesCancel) {
     EXPECT_EQ(Caption(w.But_P3_Cancel), "Abbrechen");
     Click(w.But_P3_Cancel);
     EXPECT_TRUE(w.ProgramEndRequested);
+}
+
+}  // namespace
+
+namespace {
+
+class WizardCancel : public testsupport::WindowTest {};
+
+TEST_F(WizardCancel, ClosesTheSerialPort) {
+    ::setenv("ARVEX_COM_PORTS", folder.Path().c_str(), 1);
+    serialtest::PtyPeer terminal(folder.Path(), 3);
+    InstallRequiredFiles();
+    app::TForm1& w = Start();
+    Click(w.But_P1_UpdatePlantrix);
+    w.ComPort.SetComNumber(3);
+    w.ComPort.SetOpen(true);
+    ASSERT_TRUE(w.ComPort.Open());
+    Click(w.But_P3_Cancel);
+    EXPECT_FALSE(w.ComPort.Open());
+    EXPECT_EQ(w.VisiblePage(), 1);
+    ::unsetenv("ARVEX_COM_PORTS");
 }
 
 }  // namespace
