@@ -15,7 +15,6 @@
 namespace app {
 
 namespace {
-constexpr size_t kMaxLanguageFileBytes = 1024 * 1024;
 const char* const kTextFileError = "Error in text file";
 
 void SetCaption(QWidget* control, const std::string& text) {
@@ -60,7 +59,7 @@ void TForm1::LoadTextFile() {
 
     bool builtIn = false;
     if (platform::FileExists(defaultFile)) {
-        if (auto lines = platform::ReadTextLines(defaultFile, kMaxLanguageFileBytes))
+        if (auto lines = i18n::ReadLanguageFileLines(defaultFile))
             ListBox1 = std::move(*lines);
     } else {
         i18n::SetDefaultTexts(Texts);

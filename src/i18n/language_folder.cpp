@@ -27,6 +27,10 @@ std::optional<int> VersionOf(const std::string& fileName) {
 }
 }  // namespace
 
+std::optional<std::vector<std::string>> ReadLanguageFileLines(const std::string& path) {
+    return platform::ReadTextLines(path, kMaxLanguageFileBytes);
+}
+
 std::vector<std::string> LanguageNames(const std::string& languageDir) {
     std::vector<std::string> names;
     for (const auto& file : platform::ListFiles(languageDir, "*.lan")) {
@@ -58,7 +62,7 @@ ChooseResult ChooseLanguageFile(const std::string& languageDir, const std::strin
         if (f.second > (best ? best->second : 0)) best = &f;
     if (best == nullptr) return ChooseResult::NoVersion;
 
-    const auto lines = platform::ReadTextLines(languageDir + best->first, kMaxLanguageFileBytes);
+    const auto lines = ReadLanguageFileLines(languageDir + best->first);
     if (!lines || !platform::WriteTextLines(programDir + kDefaultLanguageFile, *lines))
         return ChooseResult::CopyFailed;
     // Only once the copy stands are the older files removed; a failed delete is left alone.

@@ -1,12 +1,17 @@
 #pragma once
 // The language folder: which languages it offers, and making the newest file of one
 // language the program's "default.lan".
+#include <optional>
 #include <string>
 #include <vector>
 
 namespace i18n {
 
 inline constexpr const char* kDefaultLanguageFile = "default.lan";
+
+// The lines of a language file as stored, or nothing when it cannot be read or is larger
+// than any real language file (1 MiB).
+std::optional<std::vector<std::string>> ReadLanguageFileLines(const std::string& path);
 
 // Language names for the list: the part of each "*.lan" file name before the first "_",
 // in listing order, each name once (compared without regard to case). Names without "_"
