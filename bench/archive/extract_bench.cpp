@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "archive/zip_reader.h"
-#include "platform/message_box.h"
+#include "platform/message_sink.h"
 
 namespace fs = std::filesystem;
 
@@ -76,14 +76,19 @@ double TimePython(const std::string& archive, const std::string& member) {
     return std::atof(out);
 }
 
+// What the reader has to tell the user goes to standard error.
+class StderrSink : public platform::MessageSink {
+public:
+    platform::MessageAnswer Show(const std::string& text, platform::MessageButtons) override {
+        std::fprintf(stderr, "message: %s\n", text.c_str());
+        return platform::MessageAnswer::Ok;
+    }
+};
+
 }  // namespace
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
-    platform::SetMessageAnswerer([](const std::string&, const std::string& text, platform::MessageButtons) {
-        std::fprintf(stderr, "message: %s\n", text.c_str());
-        return platform::MessageAnswer::Ok;
-    });
     const fs::path build = fs::canonical("/proc/self/exe").parent_path();
     const fs::path work = fs::temp_directory_path() / ("arvex-bench-" + std::to_string(::getpid()));
     fs::create_directories(work);
@@ -100,7 +105,9 @@ int main(int argc, char** argv) {
         return 1;
     }
 
+    StderrSink messages;
     ziparchive::TZipReader reader;
+    reader.SetMessageSink(&messages);
     reader.SetZipFileName((work / "bench.vbf").string());
     std::vector<double> loadMs;
     for (int i = 0; i < kRuns; ++i) {

@@ -39,6 +39,8 @@ TForm1::TForm1(std::vector<std::string> args, QWidget* parent)
     BuildLayout();
     WireHandlers();
 
+    ComPort.SetMessageSink(&UserMessages);
+    ZipReader.SetMessageSink(&UserMessages);
     ComPort.SetPromptForPort(false);
     ComPort.SetInSize(8192);
     ComPort.SetOutSize(8192);

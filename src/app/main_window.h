@@ -9,6 +9,7 @@
 #include "app/program_state.h"
 #include "archive/zip_reader.h"
 #include "comm/serial/zp_com_port.h"
+#include "platform/dialog_message_sink.h"
 #include "platform/window_timer.h"
 
 class QComboBox;
@@ -135,6 +136,8 @@ public:
     LineList ListBox_P1_test;
     LineList ListBox_P2_ftp;
 
+    // Where the components tell the user something; declared first so that it outlives them.
+    platform::DialogMessageSink UserMessages;
     // Components the window owns; their jobs wire their events to the window's handlers.
     zp::TZpComPort ComPort;
     ziparchive::TZipReader ZipReader;

@@ -14,6 +14,12 @@ TCustomZipReader::TCustomZipReader()
 
 TCustomZipReader::~TCustomZipReader() = default;
 
+void TCustomZipReader::SetMessageSink(platform::MessageSink* sink) {
+    worker_->user = sink != nullptr ? sink : &platform::SilentSink();
+}
+
+platform::MessageSink& TCustomZipReader::MessageSink() const { return *worker_->user; }
+
 int TCustomZipReader::Operation(const std::function<void()>& body) {
     if (!active_ || busy_) return kReaderBusy;
     busy_ = true;

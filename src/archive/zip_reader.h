@@ -52,6 +52,11 @@ public:
     // Loads the engine for a moment to ask its version; 0 when it cannot be loaded.
     int32_t EngineVersion();
 
+    // Where the user is told of errors and shown the wait cursor; the silent sink until set.
+    // The sink must outlive the reader.
+    void SetMessageSink(platform::MessageSink* sink);
+    platform::MessageSink& MessageSink() const;
+
     bool Busy() const { return busy_; }
     void Cancel();
 

@@ -1,7 +1,5 @@
 #include "archive/zr_core.h"
 
-#include "platform/message_box.h"
-
 namespace ziparchive {
 
 void TZRCore::ClearError() {
@@ -13,12 +11,12 @@ void TZRCore::ReportError(const EZipReader& failure) {
     errorCode_ = failure.Id();
     errorMessage_ = failure.what();
     ++reportedCount_;
-    if (failure.Display() && !settings.unattended) platform::ShowMessage(errorMessage_);
-    if (sink_) sink_(errorCode_, errorMessage_);
+    if (failure.Display() && !settings.unattended) user->Show(errorMessage_);
+    if (toOwner_) toOwner_(errorCode_, errorMessage_);
 }
 
 void TZRCore::ReportProgress(const std::string& text) {
-    if (sink_) sink_(0, text);
+    if (toOwner_) toOwner_(0, text);
 }
 
 }  // namespace ziparchive

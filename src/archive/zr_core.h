@@ -6,6 +6,7 @@
 #include <string>
 
 #include "archive/zip_dir_entry.h"
+#include "platform/message_sink.h"
 
 namespace ziparchive {
 
@@ -47,9 +48,9 @@ private:
 class TZRCore {
 public:
     // Receives every reported message (the owner's OnMessage).
-    using MessageSink = std::function<void(int code, const std::string& text)>;
+    using OwnerEvent = std::function<void(int code, const std::string& text)>;
 
-    explicit TZRCore(MessageSink sink) : sink_(std::move(sink)) {}
+    explicit TZRCore(OwnerEvent toOwner) : toOwner_(std::move(toOwner)) {}
     virtual ~TZRCore() = default;
     TZRCore(const TZRCore&) = delete;
     TZRCore& operator=(const TZRCore&) = delete;
@@ -57,6 +58,8 @@ public:
     ZipReaderSettings settings;
     // Set by the owner to stop a running operation at its next check.
     bool cancel = false;
+    // Where the user hears of errors and of long operations.
+    platform::MessageSink* user = &platform::SilentSink();
 
     int ErrorCode() const { return errorCode_; }
     const std::string& ErrorMessage() const { return errorMessage_; }
@@ -75,7 +78,7 @@ protected:
     int reportedCount_ = 0;
 
 private:
-    MessageSink sink_;
+    OwnerEvent toOwner_;
     int errorCode_ = 0;
     std::string errorMessage_;
 };

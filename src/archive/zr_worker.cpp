@@ -6,7 +6,6 @@
 #include "archive/format/byte_source.h"
 #include "archive/format/central_directory.h"
 #include "archive/zip_messages.h"
-#include "platform/busy_cursor.h"
 #include "platform/text_codec.h"
 
 namespace ziparchive {
@@ -58,7 +57,7 @@ void TZRWorker::List() {
     sfxOffset = 0;
     dirOnlyCount = 0;
     ClearError();
-    platform::BusyCursor hourglass;
+    platform::BusyScope hourglass(*user);
     try {
         ReadDirectory(ArchiveToRead(zipFileName));
     } catch (...) {

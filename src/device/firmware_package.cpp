@@ -2,8 +2,6 @@
 
 #include <algorithm>
 
-#include "platform/message_box.h"
-
 namespace device {
 
 ziparchive::TZipStream* LoadZIP(ziparchive::TZipReader& reader, const std::string& packagePath,
@@ -11,7 +9,7 @@ ziparchive::TZipStream* LoadZIP(ziparchive::TZipReader& reader, const std::strin
     try {
         reader.SetZipFileName(packagePath);
         if (reader.Count() <= 0) {
-            platform::ShowMessage("LoadZIP error");
+            reader.MessageSink().Show("LoadZIP error");
             return nullptr;
         }
         const std::string& first = reader.Entries()[0].fileName;

@@ -11,7 +11,7 @@ namespace device {
 
 // Opens the package in `reader` and extracts the member with `extension`. The stream is
 // the reader's, positioned at 0; nullptr when the package or member cannot be read (a
-// package without entries also shows "LoadZIP error").
+// package without entries also tells the reader's message sink "LoadZIP error").
 ziparchive::TZipStream* LoadZIP(ziparchive::TZipReader& reader, const std::string& packagePath,
                                 const std::string& extension);
 

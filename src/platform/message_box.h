@@ -4,10 +4,9 @@
 #include <functional>
 #include <string>
 
-namespace platform {
+#include "platform/message_sink.h"
 
-enum class MessageButtons { Ok, YesNo };
-enum class MessageAnswer { Ok, Yes, No };
+namespace platform {
 
 using MessageAnswerer =
     std::function<MessageAnswer(const std::string& caption, const std::string& text,

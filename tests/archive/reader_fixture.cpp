@@ -22,6 +22,7 @@ std::string Repeat(const std::string& piece, size_t times) {
 }
 
 ReaderTest::ReaderTest() {
+    reader.SetMessageSink(&dialogs);
     reader.OnMessage = [this](ziparchive::TCustomZipReader&, int code, const std::string& text) {
         heard.push_back({code, text});
     };

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "archive/zip_reader.h"
+#include "platform/dialog_message_sink.h"
 #include "message_recorder.h"
 #include "temp_folder.h"
 #include "zip_builder.h"
@@ -30,6 +31,8 @@ protected:
     testsupport::TempFolder program;
     testsupport::WorkingDirectory cwd{program.Path()};
     testsupport::MessageRecorder boxes;
+    // The reader tells the user through the window's dialogs, which the recorder answers.
+    platform::DialogMessageSink dialogs;
     ziparchive::TZipReader reader;
     struct Heard {
         int code;

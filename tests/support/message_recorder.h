@@ -1,5 +1,6 @@
 #pragma once
-// Answers every message box at once and keeps what it was asked, for tests.
+// Answers every message box at once and keeps what it was asked, for tests. It is also a
+// message sink, for components that a test drives without the window.
 #include <string>
 #include <vector>
 
@@ -7,7 +8,7 @@
 
 namespace testsupport {
 
-class MessageRecorder {
+class MessageRecorder : public platform::MessageSink {
 public:
     struct Box {
         std::string caption;
@@ -28,6 +29,11 @@ public:
     ~MessageRecorder() { platform::SetMessageAnswerer(std::move(previous_)); }
     MessageRecorder(const MessageRecorder&) = delete;
     MessageRecorder& operator=(const MessageRecorder&) = delete;
+
+    platform::MessageAnswer Show(const std::string& text, platform::MessageButtons buttons) override {
+        boxes.push_back({"", text, buttons});
+        return buttons == platform::MessageButtons::YesNo ? answer_ : platform::MessageAnswer::Ok;
+    }
 
     void SetYesNoAnswer(platform::MessageAnswer a) { answer_ = a; }
     std::vector<std::string> Texts() const {

@@ -8,7 +8,6 @@
 #include "comm/serial/zp_serial_dispatcher.h"
 #include "platform/clock.h"
 #include "platform/gui_thread.h"
-#include "platform/message_box.h"
 #include "platform/message_wait.h"
 
 namespace zp {
@@ -26,8 +25,8 @@ public:
         try {
             port->HandleMessage(msg, wParam, lParam);
         } catch (const std::exception& e) {
-            // What the application does with an exception escaping a handler: tell the user.
-            if (platform::IsGuiThread()) platform::ShowMessage(e.what());
+            // An exception escaping a handler is the user's to hear of; the port goes on.
+            if (platform::IsGuiThread()) port->MessageSink().Show(e.what());
         }
     }
 };

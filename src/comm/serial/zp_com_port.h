@@ -12,16 +12,27 @@
 #include "comm/serial/serial_device.h"
 #include "comm/serial/zp_base_dispatcher.h"
 #include "comm/serial/zp_errors.h"
+#include "platform/message_sink.h"
 
 namespace zp {
 
 class TZpSerialDispatcher;
 
-// The component base: only a version text.
+// The component base: a version text and where the user hears of a failure that escaped
+// one of the component's event handlers.
 class TZpBaseComponent {
 public:
     virtual ~TZpBaseComponent() = default;
     std::string Version() const { return "1.05"; }
+
+    // The silent sink until set; the sink must outlive the component.
+    void SetMessageSink(platform::MessageSink* sink) {
+        sink_ = sink != nullptr ? sink : &platform::SilentSink();
+    }
+    platform::MessageSink& MessageSink() const { return *sink_; }
+
+private:
+    platform::MessageSink* sink_ = &platform::SilentSink();
 };
 
 enum TDeviceLayer { dlWin32, dlWinsock };

@@ -24,8 +24,10 @@ protected:
     std::unique_ptr<PtyPeer> Peer(unsigned comNumber, bool packetMode = false) {
         return std::make_unique<PtyPeer>(folder.Path(), comNumber, packetMode);
     }
-    // A port as the program sets it up: 8192-byte sizes, no port-choice dialog.
-    static void Configure(zp::TZpComPort& port, std::uint16_t comNumber) {
+    // A port as the program sets it up: 8192-byte sizes, no port-choice dialog, and what
+    // it has to tell the user recorded.
+    void Configure(zp::TZpComPort& port, std::uint16_t comNumber) {
+        port.SetMessageSink(&messages);
         port.SetPromptForPort(false);
         port.SetInSize(8192);
         port.SetOutSize(8192);
