@@ -79,7 +79,8 @@ double TimePython(const std::string& archive, const std::string& member) {
 // What the reader has to tell the user goes to standard error.
 class StderrSink : public platform::MessageSink {
 public:
-    platform::MessageAnswer Show(const std::string& text, platform::MessageButtons) override {
+    platform::MessageAnswer Show(const std::string& text, platform::MessageButtons,
+                                 const std::string&) override {
         std::fprintf(stderr, "message: %s\n", text.c_str());
         return platform::MessageAnswer::Ok;
     }

@@ -6,8 +6,10 @@
 
 namespace platform {
 
-MessageAnswer DialogMessageSink::Show(const std::string& text, MessageButtons buttons) {
-    return ShowMessageBox(QCoreApplication::applicationName().toStdString(), text, buttons);
+MessageAnswer DialogMessageSink::Show(const std::string& text, MessageButtons buttons,
+                                      const std::string& caption) {
+    return ShowMessageBox(caption.empty() ? QCoreApplication::applicationName().toStdString() : caption,
+                          text, buttons);
 }
 
 void DialogMessageSink::SetBusy(bool busy) {

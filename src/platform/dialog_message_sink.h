@@ -11,7 +11,8 @@ namespace platform {
 
 class DialogMessageSink : public MessageSink {
 public:
-    MessageAnswer Show(const std::string& text, MessageButtons buttons) override;
+    MessageAnswer Show(const std::string& text, MessageButtons buttons,
+                       const std::string& caption) override;
     void SetBusy(bool busy) override;
 
 private:

@@ -13,7 +13,7 @@ using MessageAnswerer =
                                 MessageButtons buttons)>;
 
 // Shows a modal box and returns the button pressed. Timers and posted calls keep being
-// processed while the box is open. Closing a Yes/No box without choosing answers No.
+// processed while the box is open. Closing a question without choosing answers No or Cancel.
 MessageAnswer ShowMessageBox(const std::string& caption, const std::string& text,
                              MessageButtons buttons = MessageButtons::Ok);
 

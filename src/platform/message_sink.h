@@ -6,25 +6,29 @@
 
 namespace platform {
 
-enum class MessageButtons { Ok, YesNo };
-enum class MessageAnswer { Ok, Yes, No };
+enum class MessageButtons { Ok, YesNo, OkCancel };
+enum class MessageAnswer { Ok, Yes, No, Cancel };
 
 class MessageSink {
 public:
     virtual ~MessageSink() = default;
-    // A message for the user; returns the button chosen (No for a Yes/No question that
-    // nobody answered).
+    // A message for the user, titled `caption` or, when it is empty, with the application's
+    // title; returns the button chosen (No or Cancel for a question nobody answered).
     virtual MessageAnswer Show(const std::string& text,
-                               MessageButtons buttons = MessageButtons::Ok) = 0;
+                               MessageButtons buttons = MessageButtons::Ok,
+                               const std::string& caption = {}) = 0;
     // A long operation begins (true) or ends (false). Calls nest.
     virtual void SetBusy(bool busy) { (void)busy; }
 };
 
-// Tells nobody: Ok boxes vanish, questions are answered No.
+// The answer to a question that nobody answered: No, Cancel, or Ok for a plain message.
+MessageAnswer UnansweredReply(MessageButtons buttons);
+
+// Tells nobody: plain messages vanish, questions are answered No or Cancel.
 class SilentMessageSink : public MessageSink {
 public:
-    MessageAnswer Show(const std::string&, MessageButtons buttons) override {
-        return buttons == MessageButtons::YesNo ? MessageAnswer::No : MessageAnswer::Ok;
+    MessageAnswer Show(const std::string&, MessageButtons buttons, const std::string&) override {
+        return UnansweredReply(buttons);
     }
 };
 

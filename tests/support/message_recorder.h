@@ -22,17 +22,17 @@ public:
             [this](const std::string& caption, const std::string& text,
                    platform::MessageButtons buttons) {
                 boxes.push_back({caption, text, buttons});
-                return buttons == platform::MessageButtons::YesNo ? answer_
-                                                                  : platform::MessageAnswer::Ok;
+                return Answer(buttons);
             });
     }
     ~MessageRecorder() { platform::SetMessageAnswerer(std::move(previous_)); }
     MessageRecorder(const MessageRecorder&) = delete;
     MessageRecorder& operator=(const MessageRecorder&) = delete;
 
-    platform::MessageAnswer Show(const std::string& text, platform::MessageButtons buttons) override {
-        boxes.push_back({"", text, buttons});
-        return buttons == platform::MessageButtons::YesNo ? answer_ : platform::MessageAnswer::Ok;
+    platform::MessageAnswer Show(const std::string& text, platform::MessageButtons buttons,
+                                 const std::string& caption) override {
+        boxes.push_back({caption, text, buttons});
+        return Answer(buttons);
     }
 
     void SetYesNoAnswer(platform::MessageAnswer a) { answer_ = a; }
@@ -45,6 +45,18 @@ public:
     std::vector<Box> boxes;
 
 private:
+    // The answer chosen for questions: Yes means Yes or Ok, No means No or Cancel.
+    platform::MessageAnswer Answer(platform::MessageButtons buttons) const {
+        const bool positive = answer_ == platform::MessageAnswer::Yes;
+        switch (buttons) {
+            case platform::MessageButtons::YesNo: return answer_;
+            case platform::MessageButtons::OkCancel:
+                return positive ? platform::MessageAnswer::Ok : platform::MessageAnswer::Cancel;
+            case platform::MessageButtons::Ok: break;
+        }
+        return platform::MessageAnswer::Ok;
+    }
+
     platform::MessageAnswer answer_;
     platform::MessageAnswerer previous_;
 };
