@@ -14,10 +14,14 @@ std::string ComDevicePath(unsigned comNumber) {
     }
     const unsigned index = (comNumber - 1) % 32;
     switch ((comNumber - 1) / 32) {
-        case 0: return "/dev/ttyS" + std::to_string(index);
-        case 1: return "/dev/ttyUSB" + std::to_string(index);
-        case 2: return "/dev/ttyACM" + std::to_string(index);
-        default: return {};
+        case 0:
+            return "/dev/ttyS" + std::to_string(index);
+        case 1:
+            return "/dev/ttyUSB" + std::to_string(index);
+        case 2:
+            return "/dev/ttyACM" + std::to_string(index);
+        default:
+            return {};
     }
 }
 

@@ -8,8 +8,8 @@
 
 #include <cerrno>
 
-#include "comm/serial/zp_base_dispatcher.h"
-#include "comm/serial/zp_errors.h"
+#include "comm/zp_base_dispatcher.h"
+#include "comm/zp_errors.h"
 
 namespace zp {
 
@@ -21,10 +21,11 @@ bool SpeedFor(std::int32_t baud, speed_t& speed) {
         speed_t speed;
     };
     static constexpr Rate kRates[] = {
-        {50, B50},         {75, B75},         {110, B110},       {134, B134},       {150, B150},
-        {200, B200},       {300, B300},       {600, B600},       {1200, B1200},     {1800, B1800},
-        {2400, B2400},     {4800, B4800},     {9600, B9600},     {19200, B19200},   {38400, B38400},
-        {57600, B57600},   {115200, B115200}, {230400, B230400}, {460800, B460800}, {500000, B500000},
+        {50, B50},         {75, B75},         {110, B110},         {134, B134},
+        {150, B150},       {200, B200},       {300, B300},         {600, B600},
+        {1200, B1200},     {1800, B1800},     {2400, B2400},       {4800, B4800},
+        {9600, B9600},     {19200, B19200},   {38400, B38400},     {57600, B57600},
+        {115200, B115200}, {230400, B230400}, {460800, B460800},   {500000, B500000},
         {576000, B576000}, {921600, B921600}, {1000000, B1000000},
     };
     for (const auto& r : kRates) {
@@ -78,18 +79,36 @@ std::int32_t ApplyLineSettings(int fd, const LineSettings& line) {
     cfmakeraw(&t);
     t.c_cflag &= ~(CSIZE | PARENB | PARODD | CSTOPB | CRTSCTS | CMSPAR);
     switch (line.dataBits) {
-        case 5: t.c_cflag |= CS5; break;
-        case 6: t.c_cflag |= CS6; break;
-        case 7: t.c_cflag |= CS7; break;
-        case 8: t.c_cflag |= CS8; break;
-        default: return ecByteSize;
+        case 5:
+            t.c_cflag |= CS5;
+            break;
+        case 6:
+            t.c_cflag |= CS6;
+            break;
+        case 7:
+            t.c_cflag |= CS7;
+            break;
+        case 8:
+            t.c_cflag |= CS8;
+            break;
+        default:
+            return ecByteSize;
     }
     switch (line.parity) {
-        case pNone: break;
-        case pOdd: t.c_cflag |= PARENB | PARODD; break;
-        case pEven: t.c_cflag |= PARENB; break;
-        case pMark: t.c_cflag |= PARENB | PARODD | CMSPAR; break;
-        case pSpace: t.c_cflag |= PARENB | CMSPAR; break;
+        case pNone:
+            break;
+        case pOdd:
+            t.c_cflag |= PARENB | PARODD;
+            break;
+        case pEven:
+            t.c_cflag |= PARENB;
+            break;
+        case pMark:
+            t.c_cflag |= PARENB | PARODD | CMSPAR;
+            break;
+        case pSpace:
+            t.c_cflag |= PARENB | CMSPAR;
+            break;
     }
     if (line.stopBits == 2) t.c_cflag |= CSTOPB;
     t.c_cflag |= CLOCAL | CREAD;
@@ -112,6 +131,11 @@ std::int32_t SetModemLine(int fd, bool dtr, bool on) {
     int bits = dtr ? TIOCM_DTR : TIOCM_RTS;
     if (::ioctl(fd, on ? TIOCMBIS : TIOCMBIC, &bits) == 0) return 0;
     return NoModemLines(errno) ? 0 : ecBadArgument;
+}
+
+bool HasModemLines(int fd) {
+    int bits = 0;
+    return ::ioctl(fd, TIOCMGET, &bits) == 0;
 }
 
 std::uint8_t ReadModemLines(int fd) {

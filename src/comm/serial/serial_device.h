@@ -13,9 +13,9 @@ struct LineSettings {
     TParity parity = pNone;
     int dataBits = 8;
     int stopBits = 1;
-    bool hardwareFlow = false;   // RTS/CTS
-    bool softwareReceive = false;  // XON/XOFF we send
-    bool softwareTransmit = false; // XON/XOFF we obey
+    bool hardwareFlow = false;      // RTS/CTS
+    bool softwareReceive = false;   // XON/XOFF we send
+    bool softwareTransmit = false;  // XON/XOFF we obey
     std::uint8_t xonChar = 0x11;
     std::uint8_t xoffChar = 0x13;
 };
@@ -34,7 +34,9 @@ std::int32_t ApplyLineSettings(int fd, const LineSettings& line);
 // it silently.
 std::int32_t SetModemLine(int fd, bool dtr, bool on);
 
-// CTS, DSR, ring and DCD as the modem status byte.
+// CTS, DSR, ring and DCD as the modem status byte; 0 when the device has no modem lines.
 std::uint8_t ReadModemLines(int fd);
+// False for a device without modem lines (a pseudo-terminal).
+bool HasModemLines(int fd);
 
 }  // namespace zp

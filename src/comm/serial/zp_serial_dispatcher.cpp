@@ -14,6 +14,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "comm/serial/status_wake_signal.h"
 #include "platform/gui_thread.h"
 #include "platform/message_wait.h"
 
@@ -24,29 +25,10 @@ namespace {
 constexpr int kAckTimeoutMs = 3000;
 constexpr int kEventWaitMs = 50;
 constexpr int kWriteSliceMs = 100;
+constexpr int kModemPollMs = 100;
 constexpr int kPurgeAckTimeoutMs = 5000;
 constexpr int kEventThreadWaitMs = 36 * 55;
 constexpr std::size_t kChunkSize = 256;
-
-// TIOCMIWAIT blocks in the kernel until a modem line changes; a signal is the only way to
-// get the status thread out of it when the port closes. The handler does nothing: the
-// interrupted call returns EINTR and the thread sees the kill flag.
-int WakeSignal() {
-    static const int signal = [] {
-        const int s = SIGRTMIN + 4;
-        struct sigaction current {};
-        sigaction(s, nullptr, &current);
-        if (current.sa_handler == SIG_DFL) {
-            struct sigaction action {};
-            action.sa_handler = [](int) {};
-            sigemptyset(&action.sa_mask);
-            action.sa_flags = 0;  // no SA_RESTART: the wait must return
-            sigaction(s, &action, nullptr);
-        }
-        return s;
-    }();
-    return signal;
-}
 
 void SignalEventFd(int fd) {
     if (fd < 0) return;
@@ -61,7 +43,8 @@ void DrainEventFd(int fd) {
 
 }  // namespace
 
-TZpSerialDispatcher::TZpSerialDispatcher(void* owner) : TZpBaseDispatcher(owner) {}
+TZpSerialDispatcher::TZpSerialDispatcher(TZpCustomPort* owner)
+    : TZpBaseDispatcher(owner, TDispatcherKind::Serial) {}
 
 TZpSerialDispatcher::~TZpSerialDispatcher() {
     if (DeviceOpen() || threadsRunning_) DonePort(true);
@@ -73,10 +56,12 @@ TZpSerialDispatcher::~TZpSerialDispatcher() {
 
 // ---------------------------------------------------------------- device
 
-std::int32_t TZpSerialDispatcher::Initialise(const std::string& deviceName, const LineSettings& line,
-                                             std::uint16_t /*inSize*/, std::uint16_t outSize,
-                                             std::uint8_t flags) {
+std::int32_t TZpSerialDispatcher::Initialise(const std::string& deviceName,
+                                             const LineSettings& line, std::uint16_t /*inSize*/,
+                                             std::uint16_t outSize, std::uint8_t flags) {
     if (threadsRunning_) return ecAlreadyOpen;
+    // Once per process, here on the opening thread rather than in a worker.
+    StatusWakeSignal();
     int fd = -1;
     std::int32_t result = OpenSerialDevice(deviceName, fd, /*exclusive=*/true);
     if (result != 0) return result;
@@ -123,10 +108,12 @@ std::int32_t TZpSerialDispatcher::SetLine(const LineSettings& requested) {
     if (fd < 0) return ecCommNotOpen;
     {
         std::lock_guard<std::mutex> g(stateLock_);
-        if (lastBaud_ == line.baud && line_.parity == line.parity && line_.dataBits == line.dataBits &&
-            line_.stopBits == line.stopBits && line_.hardwareFlow == line.hardwareFlow &&
-            line_.softwareReceive == line.softwareReceive && line_.softwareTransmit == line.softwareTransmit &&
-            line_.xonChar == line.xonChar && line_.xoffChar == line.xoffChar && threadsRunning_) {
+        if (lastBaud_ == line.baud && line_.parity == line.parity &&
+            line_.dataBits == line.dataBits && line_.stopBits == line.stopBits &&
+            line_.hardwareFlow == line.hardwareFlow &&
+            line_.softwareReceive == line.softwareReceive &&
+            line_.softwareTransmit == line.softwareTransmit && line_.xonChar == line.xonChar &&
+            line_.xoffChar == line.xoffChar && threadsRunning_) {
             return 0;
         }
     }
@@ -136,7 +123,8 @@ std::int32_t TZpSerialDispatcher::SetLine(const LineSettings& requested) {
     }
     {
         // 18 character times at the previous rate, as 100 ns units rounded up to ms.
-        const int bits = (line_.parity != pNone ? 1 : 0) + line_.dataBits - (line_.stopBits == 1 ? 1 : 0) + 3;
+        const int bits =
+            (line_.parity != pNone ? 1 : 0) + line_.dataBits - (line_.stopBits == 1 ? 1 : 0) + 3;
         std::int64_t d = (10000000 / std::max<std::int32_t>(lastBaud_, 1)) * bits * 18;
         if (d < 10000) d *= 2;
         std::this_thread::sleep_for(std::chrono::milliseconds((d + 9999) / 10000));
@@ -248,7 +236,8 @@ void TZpSerialDispatcher::Acknowledge() {
 
 bool TZpSerialDispatcher::WaitAcknowledge() {
     std::unique_lock<std::mutex> g(ackLock_);
-    const bool ok = ackSignal_.wait_for(g, std::chrono::milliseconds(kAckTimeoutMs), [this] { return acked_; });
+    const bool ok =
+        ackSignal_.wait_for(g, std::chrono::milliseconds(kAckTimeoutMs), [this] { return acked_; });
     acked_ = false;
     return ok;
 }
@@ -276,13 +265,9 @@ void TZpSerialDispatcher::Kill() {
     kill_ = true;
     SignalEventFd(wakeFd_);
     Queue().Wake();
-    {
-        std::lock_guard<std::mutex> g(outputLock_);
-    }
+    { std::lock_guard<std::mutex> g(outputLock_); }
     outputSignal_.notify_all();
-    {
-        std::lock_guard<std::mutex> g(statusLock_);
-    }
+    { std::lock_guard<std::mutex> g(statusLock_); }
     statusSignal_.notify_all();
 }
 
@@ -361,36 +346,50 @@ void TZpSerialDispatcher::StatusThread() {
     ++running_;
     Acknowledge();
     const int fd = fd_.load();
-    WakeSignal();
+    const int wake = StatusWakeSignal();
+    if (wake != 0) {
+        // The thread that opened the port may block it; this thread must receive it.
+        sigset_t set;
+        sigemptyset(&set);
+        sigaddset(&set, wake);
+        pthread_sigmask(SIG_UNBLOCK, &set, nullptr);
+    }
+    // A device without modem lines (a pseudo-terminal) has nothing to watch: the thread
+    // stays, idle, so that the port behaves the same otherwise.
+    const bool hasLines = HasModemLines(fd);
+    bool kernelWait = true;
     std::uint8_t previous = ReadModemLines(fd);
-    bool canWait = true;
     while (!Killed()) {
-        if (canWait) {
+        if (!hasLines) {
+            std::unique_lock<std::mutex> g(statusLock_);
+            statusSignal_.wait(g, [this] { return Killed(); });
+            continue;
+        }
+        if (kernelWait && wake != 0 && StatusWakeSignalIsOurs()) {
             statusInWait_ = true;
-            const int rc = Killed() ? -1 : ::ioctl(fd, TIOCMIWAIT, TIOCM_CTS | TIOCM_DSR | TIOCM_CD | TIOCM_RNG);
+            const int rc =
+                Killed() ? -1
+                         : ::ioctl(fd, TIOCMIWAIT, TIOCM_CTS | TIOCM_DSR | TIOCM_CD | TIOCM_RNG);
             const int error = errno;
             statusInWait_ = false;
             if (Killed()) break;
-            if (rc != 0) {
-                if (error == EINTR) continue;
-                // Pseudo-terminals and some adapters cannot wait on modem lines: the thread
-                // stays, idle, so that the port behaves the same otherwise.
-                canWait = false;
-                continue;
-            }
-            const std::uint8_t now = ReadModemLines(fd);
-            const std::uint8_t changed = now ^ previous;
-            previous = now;
-            std::uint32_t mask = 0;
-            if (changed & msCTS) mask |= evCts;
-            if (changed & msDSR) mask |= evDsr;
-            if (changed & msDCD) mask |= evRlsd;
-            if (changed & msRing) mask |= evRing;
-            if (mask != 0) Queue().PushStatus(mask);
+            // A driver that cannot wait on its lines is read at intervals instead.
+            if (rc != 0 && error != EINTR) kernelWait = false;
         } else {
             std::unique_lock<std::mutex> g(statusLock_);
-            statusSignal_.wait(g, [this] { return Killed(); });
+            statusSignal_.wait_for(g, std::chrono::milliseconds(kModemPollMs),
+                                   [this] { return Killed(); });
+            if (Killed()) break;
         }
+        const std::uint8_t now = ReadModemLines(fd);
+        const std::uint8_t changed = now ^ previous;
+        previous = now;
+        std::uint32_t mask = 0;
+        if (changed & msCTS) mask |= evCts;
+        if (changed & msDSR) mask |= evDsr;
+        if (changed & msDCD) mask |= evRlsd;
+        if (changed & msRing) mask |= evRing;
+        if (mask != 0) Queue().PushStatus(mask);
     }
     ThreadEnded(0);
     --running_;
@@ -446,7 +445,8 @@ void TZpSerialDispatcher::WriteThread() {
             if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
                 pollfd p = {fd, POLLOUT, 0};
                 ::poll(&p, 1, kWriteSliceMs);
-                if (p.revents & (POLLERR | POLLHUP) && !(p.revents & POLLOUT)) result = ecDeviceWrite;
+                if (p.revents & (POLLERR | POLLHUP) && !(p.revents & POLLOUT))
+                    result = ecDeviceWrite;
                 if (result != 0) break;
                 continue;
             }
@@ -478,7 +478,7 @@ void TZpSerialDispatcher::EventThread() {
     }
     // Always offered: the owner ignores it unless it is completing a deferred close, and
     // this way a close that raced with the end of a delivery cannot be left waiting.
-    std::function<void()> finished = onFinished_;
+    std::function<void()> finished = FinishedCue();
     eventThreadDone_ = true;
     platform::WakeGuiThread();
     // Nothing of the dispatcher is touched after this: the owner may free it at once.
@@ -493,7 +493,7 @@ void TZpSerialDispatcher::StopThreads(bool waitForEventThread) {
         // Out of a modem-line wait, if it is in one (repeat: the signal may come just before
         // the thread enters the wait).
         while (running_ > 0 && statusInWait_) {
-            pthread_kill(statusNative_.load(), WakeSignal());
+            pthread_kill(statusNative_.load(), StatusWakeSignal());
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
         }
         statusThread_.join();
@@ -519,19 +519,19 @@ void TZpSerialDispatcher::StopThreads(bool waitForEventThread) {
     threadsRunning_ = false;
 }
 
-void TZpSerialDispatcher::DonePort(bool waitForEventThread) {
+void TZpSerialDispatcher::DonePort(bool mayWait) {
     if (closing_) return;
     closing_ = true;
     if (DeviceOpen()) {
         FlushOutBuffer();
         FlushInBuffer();
-        StopThreads(waitForEventThread);
+        StopThreads(mayWait);
         const int fd = fd_.exchange(-1);
         CloseSerialDevice(fd, /*exclusive=*/true);
     } else {
-        StopThreads(waitForEventThread);
+        StopThreads(mayWait);
     }
-    if (Delivering()) SetFinishLater();
+    TZpBaseDispatcher::DonePort(mayWait);
 }
 
 }  // namespace zp

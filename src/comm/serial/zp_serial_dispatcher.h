@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "comm/serial/serial_device.h"
-#include "comm/serial/zp_base_dispatcher.h"
+#include "comm/zp_base_dispatcher.h"
 
 namespace zp {
 
@@ -25,48 +25,46 @@ enum InitFlags : std::uint8_t {
 };
 
 class TZpSerialDispatcher : public TZpBaseDispatcher {
-public:
+  public:
     // Received bytes wait in the I/O queue while the dispatch buffer is full; past this the
     // read thread stops taking bytes from the device, and the driver holds them.
     static constexpr std::size_t kMaxQueuedInput = 1 << 20;
 
-    explicit TZpSerialDispatcher(void* owner);
+    explicit TZpSerialDispatcher(TZpCustomPort* owner);
     ~TZpSerialDispatcher() override;
 
     // Opens the device, applies the line and starts the threads; 0 or a negative code, with
     // everything released again on failure.
-    std::int32_t Initialise(const std::string& deviceName, const LineSettings& line, std::uint16_t inSize,
-                            std::uint16_t outSize, std::uint8_t flags);
+    std::int32_t Initialise(const std::string& deviceName, const LineSettings& line,
+                            std::uint16_t inSize, std::uint16_t outSize, std::uint8_t flags);
     // Purges both directions and closes the device (stopping the threads); marks finish-later
-    // when an event is being delivered. `waitForEventThread` false: the caller is inside the
-    // delivery itself, so the event thread cannot end before the caller returns.
-    void DonePort(bool waitForEventThread);
+    // when an event is being delivered. `mayWait` false: the caller is inside the delivery
+    // itself, so the event thread cannot end before the caller returns.
+    void DonePort(bool mayWait) override;
+    // Until the event thread has ended, which it cues with the finished call.
+    bool Busy() const override { return running_.load() > 0; }
 
     std::int32_t SetLine(const LineSettings& line);
     std::int32_t SetDTR(bool on);
     std::int32_t SetRTS(bool on);
 
-    // 0, or -3006 with nothing queued when the ring lacks room.
-    std::int32_t PutBlock(const std::uint8_t* bytes, std::size_t length);
-    std::size_t OutBuffFree() const;
-    std::size_t OutBuffUsed() const;
-    std::int32_t FlushOutBuffer();
+    // The output ring: 0, or -3006 with nothing queued when the ring lacks room.
+    std::int32_t PutBlock(const std::uint8_t* bytes, std::size_t length) override;
+    std::size_t OutBuffFree() const override;
+    std::size_t OutBuffUsed() const override;
+    // Empties the ring and makes the write thread drop the block it holds.
+    std::int32_t FlushOutBuffer() override;
 
     bool DeviceOpen() const { return fd_.load() >= 0; }
     int RunningThreads() const { return running_.load(); }
-    // Bytes received from the device and not yet in the dispatch buffer.
-    std::size_t QueuedInputBytes() { return Queue().QueuedBytes(); }
-    // Runs on the event thread's way out when finish-later is set: the owner's cue to
-    // complete a deferred close. Set before Initialise.
-    void SetOnFinished(std::function<void()> call) { onFinished_ = std::move(call); }
     // The return value a failed worker thread left, 0 if none failed.
     std::int32_t ThreadFailure() const { return failure_.load(); }
 
-protected:
+  protected:
     std::uint8_t ReadModemStatus() override;
     std::int32_t PurgeDeviceInput() override;
 
-private:
+  private:
     void StartThreads();
     bool WaitAcknowledge();
     void Acknowledge();
@@ -116,7 +114,6 @@ private:
     std::atomic<bool> eventThreadDone_{true};
     std::atomic<std::int32_t> failure_{0};
     std::atomic<bool> closing_{false};
-    std::function<void()> onFinished_;
 };
 
 }  // namespace zp

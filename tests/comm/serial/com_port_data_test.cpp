@@ -191,7 +191,7 @@ TEST_F(SerialTest, PurgeInputOutsideTheHandler) {
 // The peer stops the port's output with XOFF, so that the write thread is stuck holding
 // what it took and the output ring can be filled exactly.
 class StoppedOutputTest : public SerialTest {
-protected:
+  protected:
     void StartStopped(std::uint16_t outSize) {
         peer = Peer(1, /*packetMode=*/true);
         Configure(port, 1);

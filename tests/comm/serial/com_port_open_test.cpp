@@ -2,7 +2,7 @@
 #include <sys/file.h>
 #include <unistd.h>
 
-#include "comm/serial/dispatcher_registry.h"
+#include "comm/dispatcher_registry.h"
 #include "comm/serial/zp_serial_dispatcher.h"
 #include "serial_fixture.h"
 

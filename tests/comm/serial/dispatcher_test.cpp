@@ -1,6 +1,10 @@
+#include <signal.h>
+
+#include <atomic>
 #include <chrono>
 #include <thread>
 
+#include "comm/serial/status_wake_signal.h"
 #include "comm/serial/zp_serial_dispatcher.h"
 #include "platform/clock.h"
 #include "platform/gui_thread.h"
@@ -17,7 +21,9 @@ TEST_F(SerialTest, TimerTriggersFireAfterTheirTicksAndCanBeStopped) {
     TZpComPort port;
     Configure(port, 1);
     std::vector<std::pair<std::uint16_t, std::uint32_t>> fired;
-    port.SetOnTriggerTimer([&](TZpCustomComPort&, std::uint16_t h) { fired.emplace_back(h, platform::MillisecondClock()); });
+    port.SetOnTriggerTimer([&](TZpCustomComPort&, std::uint16_t h) {
+        fired.emplace_back(h, platform::MillisecondClock());
+    });
     port.SetOpen(true);
     const std::uint16_t a = port.AddTimerTrigger();
     const std::uint16_t stopped = port.AddTimerTrigger();
@@ -142,7 +148,8 @@ TEST_F(SerialTest, ClosingWhileADeliveryWaitsForTheGuiThreadCompletes) {
     port.SetOpen(true);
     TZpSerialDispatcher& d = *port.CurrentDispatcher();
     peer->Write("abc");
-    for (int i = 0; i < 1000 && !d.Delivering(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    for (int i = 0; i < 1000 && !d.Delivering(); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
     ASSERT_TRUE(d.Delivering());
     port.SetOpen(false);
     EXPECT_FALSE(port.Open());
@@ -155,7 +162,8 @@ TEST_F(SerialTest, ADeviceThatDisappearsStopsTheThreadsQuietly) {
     TZpComPort port;
     Configure(port, 1);
     std::vector<std::uint16_t> lineErrors;
-    port.SetOnTriggerLineError([&](TZpCustomComPort&, std::uint16_t error, bool) { lineErrors.push_back(error); });
+    port.SetOnTriggerLineError(
+        [&](TZpCustomComPort&, std::uint16_t error, bool) { lineErrors.push_back(error); });
     port.SetOpen(true);
     const std::uint16_t trigger = port.AddStatusTrigger(stLine);
     port.SetStatusTrigger(trigger, 0, true);
@@ -177,7 +185,8 @@ TEST_F(SerialTest, InputBeyondTheDispatchBufferWaitsBoundedAndArrivesIntact) {
     TZpComPort port;
     Configure(port, 1);
     std::string data(2 << 20, '\0');
-    for (std::size_t i = 0; i < data.size(); ++i) data[i] = static_cast<char>((i * 7 + i / 251) & 0xFF);
+    for (std::size_t i = 0; i < data.size(); ++i)
+        data[i] = static_cast<char>((i * 7 + i / 251) & 0xFF);
     std::string read;
     bool reading = false;
     std::size_t largestQueue = 0;
@@ -223,6 +232,63 @@ TEST(Delays, TickDelayKeepsEventsFlowingAndBusyDelayReturnsItsLength) {
     zp::DelayTicks(-5, false);
     EXPECT_LT(std::chrono::steady_clock::now() - before, std::chrono::milliseconds(50));
     EXPECT_EQ(zp::DelayMs(3), 3u);
+}
+
+}  // namespace
+}  // namespace serialtest
+
+namespace serialtest {
+namespace {
+
+using namespace zp;
+
+TEST_F(SerialTest, EventReceiversRunOnTheThreadTheyAskedFor) {
+    auto peer = Peer(1);
+    TZpComPort port;
+    Configure(port, 1);
+    port.SetOpen(true);
+    TZpSerialDispatcher& d = *port.CurrentDispatcher();
+    std::atomic<int> onGui{0}, onWorker{0}, misplaced{0};
+    const int gui = d.RegisterEventReceiver(
+        [&](std::uint32_t msg, std::uint32_t, std::uint32_t) {
+            if (msg != kMsgTriggerAvail) return;
+            (platform::IsGuiThread() ? onGui : misplaced)++;
+        },
+        /*onGuiThread=*/true);
+    const int worker = d.RegisterEventReceiver(
+        [&](std::uint32_t msg, std::uint32_t, std::uint32_t) {
+            if (msg != kMsgTriggerAvail) return;
+            (platform::IsGuiThread() ? misplaced : onWorker)++;
+        },
+        /*onGuiThread=*/false);
+    peer->Write("a");
+    ASSERT_TRUE(WaitFor([&] { return onGui > 0 && onWorker > 0; }));
+    EXPECT_EQ(misplaced, 0);
+    d.UnregisterEventReceiver(gui);
+    d.UnregisterEventReceiver(worker);
+}
+
+TEST(StatusWakeSignal, IsAFreeRealtimeSignalAndHarmlessWhenItArrives) {
+    const int chosen = StatusWakeSignal();
+    ASSERT_NE(chosen, 0);
+    EXPECT_GE(chosen, SIGRTMIN);
+    EXPECT_LE(chosen, SIGRTMAX);
+    EXPECT_EQ(StatusWakeSignal(), chosen) << "installed more than once";
+    EXPECT_TRUE(StatusWakeSignalIsOurs());
+    // Sent to the whole process, it ends nothing.
+    ASSERT_EQ(::raise(chosen), 0);
+    // A signal somebody else handles is never chosen: give the next free one a handler
+    // and the choice moves past it.
+    const int next = FindFreeRealtimeSignal();
+    ASSERT_NE(next, 0);
+    EXPECT_NE(next, chosen);
+    struct sigaction theirs {
+    }, previous{};
+    theirs.sa_handler = [](int) {};
+    ASSERT_EQ(::sigaction(next, &theirs, &previous), 0);
+    EXPECT_NE(FindFreeRealtimeSignal(), next);
+    ::sigaction(next, &previous, nullptr);
+    EXPECT_EQ(FindFreeRealtimeSignal(), next);
 }
 
 }  // namespace

@@ -7,7 +7,7 @@
 #include <typeinfo>
 
 #include "comm/serial/com_device_path.h"
-#include "comm/serial/zp_errors.h"
+#include "comm/zp_errors.h"
 
 namespace {
 
@@ -31,7 +31,8 @@ TEST(ErrorRule, OwnCodesRaiseTheirClassUnderTheRightGroup) {
     ExpectRaised<EBadId>(-2001, "ie_BadId - Specified comport doesn't exist", -2001);
     ExpectRaised<EAlreadyOpen>(-2008, "ie_Open - device already open", -2008);
     ExpectRaised<ECommNotOpen>(-2007, "ie_NOpen - device not open", -2007);
-    ExpectRaised<ENoPortSelected>(-2011, "The ComNumber property of the TZpComPort has not been set", -2011);
+    ExpectRaised<ENoPortSelected>(
+        -2011, "The ComNumber property of the TZpComPort has not been set", -2011);
     ExpectRaised<EOutputBufferTooSmall>(-3006, "Output buffer too small for block", -3006);
     ExpectRaised<EBufferIsEmpty>(-3007, "Buffer is empty", -3007);
     ExpectRaised<ENullApi>(-3001, "No device layer specified", -3001);
@@ -40,7 +41,8 @@ TEST(ErrorRule, OwnCodesRaiseTheirClassUnderTheRightGroup) {
     ExpectRaised<EBadArgument>(-1002, "Bad argument passed to function", -1002);
     // The group classes catch their members, and EZpException catches them all.
     ExpectRaised<EOpenComm>(-2001, "ie_BadId - Specified comport doesn't exist", -2001);
-    ExpectRaised<EOpenComm>(-2011, "The ComNumber property of the TZpComPort has not been set", -2011);
+    ExpectRaised<EOpenComm>(-2011, "The ComNumber property of the TZpComPort has not been set",
+                            -2011);
     ExpectRaised<ESerialIO>(-3007, "Buffer is empty", -3007);
     ExpectRaised<ETrigger>(-5003, "Bad trigger handle", -5003);
     ExpectRaised<EGeneral>(-1002, "Bad argument passed to function", -1002);

@@ -6,14 +6,14 @@
 #include <memory>
 
 #include "comm/serial/zp_com_port.h"
-#include "pty_peer.h"
 #include "message_recorder.h"
+#include "pty_peer.h"
 #include "temp_folder.h"
 
 namespace serialtest {
 
 class SerialTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override { ::setenv("ARVEX_COM_PORTS", folder.Path().c_str(), 1); }
     void TearDown() override {
         ::unsetenv("ARVEX_COM_PORTS");

@@ -1,4 +1,4 @@
-#include "comm/serial/io_queue.h"
+#include "comm/io_queue.h"
 
 #include <algorithm>
 #include <chrono>
@@ -57,7 +57,8 @@ std::size_t TIOQueue::TakeData(std::uint8_t* destination, std::size_t room) {
 
 void TIOQueue::Wait(int ms) {
     std::unique_lock<std::mutex> g(lock_);
-    itemAdded_.wait_for(g, std::chrono::milliseconds(ms), [this] { return !items_.empty() || woken_; });
+    itemAdded_.wait_for(g, std::chrono::milliseconds(ms),
+                        [this] { return !items_.empty() || woken_; });
     woken_ = false;
 }
 

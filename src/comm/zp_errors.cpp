@@ -1,4 +1,4 @@
-#include "comm/serial/zp_errors.h"
+#include "comm/zp_errors.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -116,10 +116,11 @@ template <class E>
 std::string ErrorMessage(std::int32_t code) {
     const std::int32_t magnitude = code < 0 ? -code : code;
     const auto* end = std::end(kErrorTable);
-    const auto* hit = std::lower_bound(
-        std::begin(kErrorTable), end, magnitude,
-        [](const ErrorText& e, std::int32_t m) { return e.magnitude < m; });
-    std::string text = (hit != end && hit->magnitude == magnitude) ? hit->text : SystemText(magnitude);
+    const auto* hit =
+        std::lower_bound(std::begin(kErrorTable), end, magnitude,
+                         [](const ErrorText& e, std::int32_t m) { return e.magnitude < m; });
+    std::string text =
+        (hit != end && hit->magnitude == magnitude) ? hit->text : SystemText(magnitude);
     if (text.size() > kMaxMessageLength) text.resize(kMaxMessageLength);
     return text;
 }
@@ -127,33 +128,60 @@ std::string ErrorMessage(std::int32_t code) {
 std::int32_t CheckException(std::int32_t result) {
     if (result >= 0) return result;
     switch (result) {
-        case ecBadArgument: Raise<EBadArgument>();
-        case ecBadId: Raise<EBadId>();
-        case ecBaudRate: Raise<EBaudRate>();
-        case ecByteSize: Raise<EByteSize>();
-        case ecDefault: Raise<EDefault>();
-        case ecHardware: Raise<EHardware>();
-        case ecMemory: Raise<EMemory>();
-        case ecCommNotOpen: Raise<ECommNotOpen>();
-        case ecAlreadyOpen: Raise<EAlreadyOpen>();
-        case ecNoHandles: Raise<ENoHandles>();
-        case ecNoTimers: Raise<ENoTimers>();
-        case ecNoPortSelected: Raise<ENoPortSelected>();
-        case ecNotOpenedByTapi: Raise<ENotOpenedByTapi>();
-        case ecNullApi: Raise<ENullApi>();
-        case ecRegisterHandlerFailed: Raise<ERegisterHandlerFailed>();
-        case ecPutBlockFail: Raise<EPutBlockFail>();
-        case ecGetBlockFail: Raise<EGetBlockFail>();
-        case ecOutputBufferTooSmall: Raise<EOutputBufferTooSmall>();
-        case ecBufferIsEmpty: Raise<EBufferIsEmpty>();
-        case ecTracingNotEnabled: Raise<ETracingNotEnabled>();
-        case ecLoggingNotEnabled: Raise<ELoggingNotEnabled>();
-        case ecBaseAddressNotSet: Raise<EBaseAddressNotSet>();
-        case ecNoMoreTriggers: Raise<ENoMoreTriggers>();
-        case ecTriggerTooLong: Raise<ETriggerTooLong>();
-        case ecBadTriggerHandle: Raise<EBadTriggerHandle>();
-        case ecOutOfMemory: throw EOutOfMemory(ErrorMessage(result));
-        default: break;
+        case ecBadArgument:
+            Raise<EBadArgument>();
+        case ecBadId:
+            Raise<EBadId>();
+        case ecBaudRate:
+            Raise<EBaudRate>();
+        case ecByteSize:
+            Raise<EByteSize>();
+        case ecDefault:
+            Raise<EDefault>();
+        case ecHardware:
+            Raise<EHardware>();
+        case ecMemory:
+            Raise<EMemory>();
+        case ecCommNotOpen:
+            Raise<ECommNotOpen>();
+        case ecAlreadyOpen:
+            Raise<EAlreadyOpen>();
+        case ecNoHandles:
+            Raise<ENoHandles>();
+        case ecNoTimers:
+            Raise<ENoTimers>();
+        case ecNoPortSelected:
+            Raise<ENoPortSelected>();
+        case ecNotOpenedByTapi:
+            Raise<ENotOpenedByTapi>();
+        case ecNullApi:
+            Raise<ENullApi>();
+        case ecRegisterHandlerFailed:
+            Raise<ERegisterHandlerFailed>();
+        case ecPutBlockFail:
+            Raise<EPutBlockFail>();
+        case ecGetBlockFail:
+            Raise<EGetBlockFail>();
+        case ecOutputBufferTooSmall:
+            Raise<EOutputBufferTooSmall>();
+        case ecBufferIsEmpty:
+            Raise<EBufferIsEmpty>();
+        case ecTracingNotEnabled:
+            Raise<ETracingNotEnabled>();
+        case ecLoggingNotEnabled:
+            Raise<ELoggingNotEnabled>();
+        case ecBaseAddressNotSet:
+            Raise<EBaseAddressNotSet>();
+        case ecNoMoreTriggers:
+            Raise<ENoMoreTriggers>();
+        case ecTriggerTooLong:
+            Raise<ETriggerTooLong>();
+        case ecBadTriggerHandle:
+            Raise<EBadTriggerHandle>();
+        case ecOutOfMemory:
+            throw EOutOfMemory(ErrorMessage(result));
+        default:
+            break;
     }
     if (result <= -2 && result >= -162) throw EInOutError(ErrorMessage(result), -result);
     throw EZpException("Zepo exception", 0);
@@ -161,21 +189,30 @@ std::int32_t CheckException(std::int32_t result) {
 
 std::int32_t SystemErrorCode(int errnoValue) {
     switch (errnoValue) {
-        case 0: return ecOK;
+        case 0:
+            return ecOK;
         case ENOENT:
         case ENXIO:
-        case ENODEV: return ecFileNotFound;
-        case ENOTDIR: return ecPathNotFound;
+        case ENODEV:
+            return ecFileNotFound;
+        case ENOTDIR:
+            return ecPathNotFound;
         case EBUSY:
-        case EWOULDBLOCK: return ecAccessDenied;
-        case EBADF: return ecInvalidHandle;
-        case ENOMEM: return ecOutOfMemory;
-        case EIO: return ecGeneralFailure;
+        case EWOULDBLOCK:
+            return ecAccessDenied;
+        case EBADF:
+            return ecInvalidHandle;
+        case ENOMEM:
+            return ecOutOfMemory;
+        case EIO:
+            return ecGeneralFailure;
         // errno numbers that collide with the system-style codes above but mean something
         // else; they never come from a device, and if they do, they are a general failure.
         case ESRCH:
-        case ENOEXEC: return ecGeneralFailure;
-        default: return -errnoValue;
+        case ENOEXEC:
+            return ecGeneralFailure;
+        default:
+            return -errnoValue;
     }
 }
 

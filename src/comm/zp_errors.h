@@ -54,34 +54,34 @@ std::string ErrorMessage(std::int32_t code);
 
 // Base of every exception of the components; carries the error code.
 class EZpException : public std::runtime_error {
-public:
+  public:
     EZpException(const std::string& message, std::int32_t code)
         : std::runtime_error(message), code_(code) {}
     std::int32_t ErrorCode() const { return code_; }
 
-private:
+  private:
     std::int32_t code_;
 };
 
 // The framework's own exceptions that the error rule raises for system-style codes.
 class EInOutError : public std::runtime_error {
-public:
+  public:
     EInOutError(const std::string& message, int errorCode)
         : std::runtime_error(message), errorCode_(errorCode) {}
     int ErrorCode() const { return errorCode_; }
 
-private:
+  private:
     int errorCode_;
 };
 class EOutOfMemory : public std::runtime_error {
-public:
+  public:
     using std::runtime_error::runtime_error;
 };
 
-#define ZP_EXCEPTION_GROUP(Name)                                                          \
-    class Name : public EZpException {                                                    \
-    public:                                                                               \
-        using EZpException::EZpException;                                                \
+#define ZP_EXCEPTION_GROUP(Name)          \
+    class Name : public EZpException {    \
+      public:                             \
+        using EZpException::EZpException; \
     };
 ZP_EXCEPTION_GROUP(EGeneral)
 ZP_EXCEPTION_GROUP(EOpenComm)
@@ -89,11 +89,11 @@ ZP_EXCEPTION_GROUP(ESerialIO)
 ZP_EXCEPTION_GROUP(ETrigger)
 #undef ZP_EXCEPTION_GROUP
 
-#define ZP_EXCEPTION(Name, Parent, Code)                                                  \
-    class Name : public Parent {                                                          \
-    public:                                                                               \
-        static constexpr std::int32_t kCode = Code;                                       \
-        Name() : Parent(ErrorMessage(Code), Code) {}                                      \
+#define ZP_EXCEPTION(Name, Parent, Code)             \
+    class Name : public Parent {                     \
+      public:                                        \
+        static constexpr std::int32_t kCode = Code;  \
+        Name() : Parent(ErrorMessage(Code), Code) {} \
     };
 ZP_EXCEPTION(EBadArgument, EGeneral, ecBadArgument)
 ZP_EXCEPTION(EBadId, EOpenComm, ecBadId)

@@ -1,8 +1,9 @@
 #pragma once
 // What every port dispatcher shares whatever its device: the 8192-byte dispatch buffer
 // the program reads from, the trigger lists, the avail notification and the delivery of
-// events to the port's window and to registered receivers. A device dispatcher (serial
-// here, the FTP transport's socket dispatcher elsewhere) adds how bytes get in and out.
+// events to the port's window and to registered receivers. A transport's dispatcher adds
+// how bytes get in and out: the serial one with worker threads (comm/serial), a socket one
+// on the GUI thread without threads (TZpGuiThreadDispatcher).
 #include <array>
 #include <atomic>
 #include <cstdint>
@@ -12,8 +13,9 @@
 #include <string>
 #include <vector>
 
-#include "comm/serial/io_queue.h"
-#include "comm/serial/zp_errors.h"
+#include "comm/dispatcher_registry.h"
+#include "comm/io_queue.h"
+#include "comm/zp_errors.h"
 
 namespace zp {
 
@@ -55,7 +57,7 @@ enum LineError : std::int16_t { leBreak = 0x10, leFrame = 0x08, leParity = 0x04,
 // window. Held weakly so that a message that comes late finds nothing instead of a freed
 // window.
 class TZpWindowReceiver {
-public:
+  public:
     virtual ~TZpWindowReceiver() = default;
     virtual void Procedure(std::uint32_t msg, std::uint32_t wParam, std::uint32_t lParam) = 0;
 };
@@ -81,22 +83,44 @@ struct TTriggerSet {
 };
 
 class TZpBaseDispatcher {
-public:
+  public:
     // Called with (message, trigger handle or count, second parameter).
-    using EventReceiver = std::function<void(std::uint32_t msg, std::uint32_t wParam, std::uint32_t lParam)>;
+    using EventReceiver =
+        std::function<void(std::uint32_t msg, std::uint32_t wParam, std::uint32_t lParam)>;
 
     static constexpr std::size_t kDispatchBufferSize = 8192;
     static constexpr std::int32_t kMaxTimerTicks = 39045157;
     static constexpr std::uint32_t kTickMs = 55;
 
-    // `owner` is the port component (nothing for a temporary dispatcher).
-    explicit TZpBaseDispatcher(void* owner);
+    // `owner` is the port component (nothing for a dispatcher used on its own).
+    TZpBaseDispatcher(TZpCustomPort* owner, TDispatcherKind kind);
     virtual ~TZpBaseDispatcher();
     TZpBaseDispatcher(const TZpBaseDispatcher&) = delete;
     TZpBaseDispatcher& operator=(const TZpBaseDispatcher&) = delete;
 
-    void* Owner() const { return owner_; }
+    TZpCustomPort* Owner() const { return owner_; }
+    TDispatcherKind Kind() const { return kind_; }
     std::int32_t Handle() const { return handle_; }
+
+    // ---- what the transport provides ----
+    // Queues all of `length` bytes for sending: 0, or -3006 with nothing queued when there
+    // is not room for all of them.
+    virtual std::int32_t PutBlock(const std::uint8_t* bytes, std::size_t length) = 0;
+    virtual std::size_t OutBuffFree() const = 0;
+    virtual std::size_t OutBuffUsed() const = 0;
+    // Discards what is queued for sending and not yet sent.
+    virtual std::int32_t FlushOutBuffer() = 0;
+    // Ends the transport: purges both directions and closes the device. During a delivery
+    // the dispatcher is marked finish-later instead of being ready to free. `mayWait`
+    // false: the caller is inside a delivery, so nothing that waits for it may be awaited.
+    virtual void DonePort(bool mayWait);
+    // True while the dispatcher still needs the GUI thread before it can be freed (a
+    // delivery under way, a worker thread still running). The port then completes its
+    // close when the finished cue comes.
+    virtual bool Busy() const { return Delivering(); }
+    // Called on the GUI thread once the dispatcher, marked finish-later, is no longer
+    // busy: the owner's cue to complete a deferred close.
+    void SetOnFinished(std::function<void()> call);
 
     // ---- reading the dispatch buffer (GUI thread) ----
     std::int32_t GetChar(std::uint8_t& c);
@@ -142,13 +166,20 @@ public:
     bool FinishLater() const;
     // How many deliveries to a window ran out of the 3000 ms (for tests and diagnostics).
     std::uint32_t DeliveryTimeouts() const { return deliveryTimeouts_.load(); }
+    // Bytes received from the device and not yet in the dispatch buffer.
+    std::size_t QueuedInputBytes() const { return ioQueue_.QueuedBytes(); }
+
+    // Milliseconds until the earliest active timer trigger is due (0 when one is due now),
+    // or -1 when no timer trigger is active. A dispatcher without threads arms one timer
+    // for this and runs CheckTriggers when it expires; TimersChanged tells it to re-arm.
+    std::int32_t MsUntilNextTimer() const;
 
     // One round of checks as the event thread runs them: timers, then status triggers, then
     // the avail notification, each until none fires. A device dispatcher without threads
     // calls this from its own processing.
     void CheckTriggers();
 
-protected:
+  protected:
     // Copies from the I/O queue into the dispatch buffer's free room (event thread).
     void FillDispatchBuffer();
     // Handles a comm-event mask taken from the I/O queue.
@@ -167,13 +198,20 @@ protected:
     // Delivers one message to every receiver, stopping early when finish-later is set.
     void DeliverEvent(std::uint32_t msg, std::uint32_t wParam, std::uint32_t extra);
     void SetFinishLater();
+    // Posts the finished cue to the GUI thread (see SetOnFinished).
+    void PostFinished();
+    // The cue itself, for a dispatcher that must post it after its last access to itself.
+    std::function<void()> FinishedCue() const;
+    // A timer trigger was set, stopped, removed or restored: its deadline may have moved.
+    // Called without any of the dispatcher's locks held.
+    virtual void TimersChanged() {}
     // The hand-over from the device side: a device dispatcher pushes received data here.
     TIOQueue& Queue() { return ioQueue_; }
 
     mutable std::mutex stateLock_;
     mutable std::mutex inputLock_;
 
-private:
+  private:
     struct TimerTrigger {
         std::uint16_t handle;
         std::int32_t ticks = 0;
@@ -201,7 +239,8 @@ private:
     std::int32_t NewTriggerHandle();
     std::size_t UnreadLocked() const;
 
-    void* owner_;
+    TZpCustomPort* owner_;
+    TDispatcherKind kind_;
     std::int32_t handle_ = -1;
     TIOQueue ioQueue_;
 
@@ -235,6 +274,8 @@ private:
     std::int16_t lineError_ = 0;
     bool lineBreak_ = false;
     bool lineErrorPending_ = false;
+
+    std::function<void()> onFinished_;
 
     std::atomic<std::uint32_t> deliveryTimeouts_{0};
 };

@@ -1,8 +1,8 @@
-#include "comm/serial/zp_base_dispatcher.h"
+#include "comm/zp_base_dispatcher.h"
 
 #include <algorithm>
 
-#include "comm/serial/dispatcher_registry.h"
+#include "comm/dispatcher_registry.h"
 #include "platform/clock.h"
 #include "platform/gui_thread.h"
 
@@ -17,13 +17,12 @@ bool TimeReached(std::uint32_t now, std::uint32_t end) {
 }
 }  // namespace
 
-TZpBaseDispatcher::TZpBaseDispatcher(void* owner) : owner_(owner) {
-    handle_ = registry::Add(this);
+TZpBaseDispatcher::TZpBaseDispatcher(TZpCustomPort* owner, TDispatcherKind kind)
+    : owner_(owner), kind_(kind) {
+    handle_ = registry::Add(this, kind);
 }
 
-TZpBaseDispatcher::~TZpBaseDispatcher() {
-    registry::Remove(handle_);
-}
+TZpBaseDispatcher::~TZpBaseDispatcher() { registry::Remove(handle_); }
 
 // ---------------------------------------------------------------- dispatch buffer
 
@@ -65,7 +64,8 @@ std::int32_t TZpBaseDispatcher::GetBlock(std::uint8_t* destination, std::size_t 
     const std::size_t unread = UnreadLocked();
     const std::size_t start = inAvailDelivery_ ? readAhead_ : 0;
     if (start + n > unread) return ecBufferIsEmpty;
-    for (std::size_t i = 0; i < n; ++i) destination[i] = buffer_[(tail_ + start + i) % kDispatchBufferSize];
+    for (std::size_t i = 0; i < n; ++i)
+        destination[i] = buffer_[(tail_ + start + i) % kDispatchBufferSize];
     if (inAvailDelivery_) {
         readAhead_ += n;
     } else if (n > 0) {
@@ -141,10 +141,10 @@ std::uint16_t TZpBaseDispatcher::AvailThreshold() const {
 std::int32_t TZpBaseDispatcher::NewTriggerHandle() {
     if (handleCounter_ < kMaxHandleCounter) return static_cast<std::int32_t>(handleCounter_++ * 8);
     for (std::int32_t h = 8; h <= static_cast<std::int32_t>(kMaxHandleCounter); h += 8) {
-        const bool used =
-            std::any_of(timers_.begin(), timers_.end(), [h](const TimerTrigger& t) { return t.handle == h; }) ||
-            std::any_of(statuses_.begin(), statuses_.end(),
-                        [h](const StatusTrigger& s) { return (s.handle & ~7) == h; });
+        const bool used = std::any_of(timers_.begin(), timers_.end(),
+                                      [h](const TimerTrigger& t) { return t.handle == h; }) ||
+                          std::any_of(statuses_.begin(), statuses_.end(),
+                                      [h](const StatusTrigger& s) { return (s.handle & ~7) == h; });
         if (!used) return h;
     }
     return ecNoMoreTriggers;
@@ -160,20 +160,36 @@ std::int32_t TZpBaseDispatcher::AddTimerTrigger() {
     return h;
 }
 
-std::int32_t TZpBaseDispatcher::SetTimerTrigger(std::int32_t handle, std::int32_t ticks, bool activate) {
-    std::lock_guard<std::mutex> g(stateLock_);
-    auto it = std::find_if(timers_.begin(), timers_.end(), [handle](const TimerTrigger& t) { return t.handle == handle; });
-    if (it == timers_.end()) return ecBadTriggerHandle;
-    if (!activate) {
-        it->active = false;
-        return 0;
+std::int32_t TZpBaseDispatcher::SetTimerTrigger(std::int32_t handle, std::int32_t ticks,
+                                                bool activate) {
+    {
+        std::lock_guard<std::mutex> g(stateLock_);
+        auto it = std::find_if(timers_.begin(), timers_.end(),
+                               [handle](const TimerTrigger& t) { return t.handle == handle; });
+        if (it == timers_.end()) return ecBadTriggerHandle;
+        if (activate) {
+            if (ticks != 0) it->ticks = std::clamp(ticks, 0, kMaxTimerTicks);
+            // Kept in milliseconds: the cap keeps the span below 2^31 ms, so a signed
+            // difference of the wrapping clock tells whether the end has passed.
+            it->endMs =
+                platform::MillisecondClock() + static_cast<std::uint32_t>(it->ticks) * kTickMs;
+        }
+        it->active = activate;
     }
-    if (ticks != 0) it->ticks = std::clamp(ticks, 0, kMaxTimerTicks);
-    // Kept in milliseconds: the cap keeps the span below 2^31 ms, so a signed difference
-    // of the wrapping clock tells whether the end has passed.
-    it->endMs = platform::MillisecondClock() + static_cast<std::uint32_t>(it->ticks) * kTickMs;
-    it->active = true;
+    TimersChanged();
     return 0;
+}
+
+std::int32_t TZpBaseDispatcher::MsUntilNextTimer() const {
+    std::lock_guard<std::mutex> g(stateLock_);
+    const std::uint32_t now = platform::MillisecondClock();
+    std::int32_t next = -1;
+    for (const auto& t : timers_) {
+        if (!t.active) continue;
+        const std::int32_t left = std::max(0, static_cast<std::int32_t>(t.endMs - now));
+        if (next < 0 || left < next) next = left;
+    }
+    return next;
 }
 
 std::int32_t TZpBaseDispatcher::AddStatusTrigger(StatusTriggerKind kind) {
@@ -187,9 +203,11 @@ std::int32_t TZpBaseDispatcher::AddStatusTrigger(StatusTriggerKind kind) {
     return s.handle;
 }
 
-std::int32_t TZpBaseDispatcher::SetStatusTrigger(std::int32_t handle, std::uint16_t value, bool activate) {
+std::int32_t TZpBaseDispatcher::SetStatusTrigger(std::int32_t handle, std::uint16_t value,
+                                                 bool activate) {
     std::lock_guard<std::mutex> g(stateLock_);
-    auto it = std::find_if(statuses_.begin(), statuses_.end(), [handle](const StatusTrigger& s) { return s.handle == handle; });
+    auto it = std::find_if(statuses_.begin(), statuses_.end(),
+                           [handle](const StatusTrigger& s) { return s.handle == handle; });
     if (it == statuses_.end()) return ecBadTriggerHandle;
     it->value = value;
     it->active = activate;
@@ -198,17 +216,21 @@ std::int32_t TZpBaseDispatcher::SetStatusTrigger(std::int32_t handle, std::uint1
 }
 
 std::int32_t TZpBaseDispatcher::RemoveTrigger(std::int32_t handle) {
-    std::lock_guard<std::mutex> g(stateLock_);
+    std::unique_lock<std::mutex> g(stateLock_);
     if (handle == kAvailHandle) {
         availThreshold_ = 0;
         return 0;
     }
-    auto t = std::find_if(timers_.begin(), timers_.end(), [handle](const TimerTrigger& x) { return x.handle == handle; });
+    auto t = std::find_if(timers_.begin(), timers_.end(),
+                          [handle](const TimerTrigger& x) { return x.handle == handle; });
     if (t != timers_.end()) {
         timers_.erase(t);
+        g.unlock();
+        TimersChanged();
         return 0;
     }
-    auto s = std::find_if(statuses_.begin(), statuses_.end(), [handle](const StatusTrigger& x) { return x.handle == handle; });
+    auto s = std::find_if(statuses_.begin(), statuses_.end(),
+                          [handle](const StatusTrigger& x) { return x.handle == handle; });
     if (s != statuses_.end()) {
         statuses_.erase(s);
         return 0;
@@ -228,12 +250,17 @@ void TZpBaseDispatcher::SaveTriggers(TTriggerSet& set) const {
 
 void TZpBaseDispatcher::RestoreTriggers(const TTriggerSet& set) {
     if (!set.valid) return;
-    std::lock_guard<std::mutex> g(stateLock_);
-    timers_.clear();
-    statuses_.clear();
-    for (const auto& t : set.timers) timers_.push_back({t.handle, t.ticks, t.endMs, t.active});
-    for (const auto& s : set.statuses) statuses_.push_back({s.handle, s.value, s.active, false});
-    handleCounter_ = set.handleCounter;
+    {
+        std::lock_guard<std::mutex> g(stateLock_);
+        timers_.clear();
+        statuses_.clear();
+        for (const auto& t : set.timers) timers_.push_back({t.handle, t.ticks, t.endMs, t.active});
+        for (const auto& s : set.statuses) {
+            statuses_.push_back({s.handle, s.value, s.active, false});
+        }
+        handleCounter_ = set.handleCounter;
+    }
+    TimersChanged();
 }
 
 // ---------------------------------------------------------------- receivers
@@ -294,6 +321,24 @@ bool TZpBaseDispatcher::FinishLater() const {
 void TZpBaseDispatcher::SetFinishLater() {
     std::lock_guard<std::mutex> g(stateLock_);
     finishLater_ = true;
+}
+
+void TZpBaseDispatcher::DonePort(bool /*mayWait*/) {
+    if (Delivering()) SetFinishLater();
+}
+
+void TZpBaseDispatcher::SetOnFinished(std::function<void()> call) {
+    std::lock_guard<std::mutex> g(stateLock_);
+    onFinished_ = std::move(call);
+}
+
+std::function<void()> TZpBaseDispatcher::FinishedCue() const {
+    std::lock_guard<std::mutex> g(stateLock_);
+    return onFinished_;
+}
+
+void TZpBaseDispatcher::PostFinished() {
+    if (std::function<void()> call = FinishedCue()) platform::PostToGui(std::move(call));
 }
 
 std::uint8_t TZpBaseDispatcher::ModemStatus() const {
@@ -395,7 +440,8 @@ bool TZpBaseDispatcher::CheckAvail() {
         lastNotified_ = received_;
         count = unread;
     }
-    DeliverEvent(kMsgTriggerAvail, static_cast<std::uint32_t>(std::min<std::size_t>(count, 0xFFFF)), 0);
+    DeliverEvent(kMsgTriggerAvail, static_cast<std::uint32_t>(std::min<std::size_t>(count, 0xFFFF)),
+                 0);
     std::lock_guard<std::mutex> gi(inputLock_);
     // A handler that left bytes unread ends the round; they come again with the next batch.
     return lastDeliveryRead_ >= count;
@@ -416,7 +462,8 @@ void TZpBaseDispatcher::DeliverEvent(std::uint32_t msg, std::uint32_t wParam, st
     {
         std::lock_guard<std::mutex> g(stateLock_);
         const bool serviceNeeded =
-            portWantsEvents_ || std::any_of(events_.begin(), events_.end(), [](const EventRecord& e) { return !e.removed; });
+            portWantsEvents_ || std::any_of(events_.begin(), events_.end(),
+                                            [](const EventRecord& e) { return !e.removed; });
         if (!serviceNeeded) {
             std::lock_guard<std::mutex> gi(inputLock_);
             lastDeliveryRead_ = 0;
@@ -454,7 +501,9 @@ void TZpBaseDispatcher::DeliverEvent(std::uint32_t msg, std::uint32_t wParam, st
         beforeReceiver();
         if (e.onGuiThread) {
             // Copies, not references: a call that outlives its 3000 ms keeps what it uses.
-            if (!platform::SendToGui([receiver = e.receiver, msg, wParam, lParam] { receiver(msg, wParam, lParam); })) {
+            if (!platform::SendToGui([receiver = e.receiver, msg, wParam, lParam] {
+                    receiver(msg, wParam, lParam);
+                })) {
                 ++deliveryTimeouts_;
             }
         } else {

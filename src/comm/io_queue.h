@@ -11,7 +11,7 @@
 namespace zp {
 
 class TIOQueue {
-public:
+  public:
     void PushData(const std::uint8_t* bytes, std::size_t count);
     void PushStatus(std::uint32_t mask);
 
@@ -32,7 +32,7 @@ public:
     std::size_t QueuedBytes() const;
     bool Empty() const;
 
-private:
+  private:
     struct Item {
         bool isStatus = false;
         std::uint32_t mask = 0;
