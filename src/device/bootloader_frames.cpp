@@ -39,6 +39,13 @@ uint16_t Sum16(std::string_view bytes) {
 
 uint8_t ComplementedSum8(std::string_view bytes) { return static_cast<uint8_t>(~Sum16(bytes)); }
 
+Frame BuildSum8Frame(std::initializer_list<uint8_t> head, std::span<const uint8_t> data) {
+    Frame frame(head.begin(), head.end());
+    frame.append(data.begin(), data.end());
+    Put(ComplementedSum8(std::string_view(frame).substr(1)), frame);
+    return frame;
+}
+
 Frame IdentifyRequest() { return Request(0xAC); }
 Frame StartRequest() { return Request(0x88); }
 

@@ -3,7 +3,9 @@
 // the hardware code decides. Numbers in frames go most significant byte first.
 #include <cstddef>
 #include <cstdint>
+#include <initializer_list>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <variant>
@@ -38,6 +40,9 @@ void PutAddress32(uint32_t value, Frame& frame);
 uint16_t Sum16(std::string_view bytes);
 // The sum of the bytes modulo 256, all bits inverted: the Tessara and Granulo page checks.
 uint8_t ComplementedSum8(std::string_view bytes);
+// `head` (a command byte and an address), `data`, and ComplementedSum8 of everything
+// after the command byte: the shape of the Tessara and Granulo page frames.
+Frame BuildSum8Frame(std::initializer_list<uint8_t> head, std::span<const uint8_t> data);
 
 // AC 00 00 00 00 00 00 AC: answered by the hardware code (and by the Tessara path).
 Frame IdentifyRequest();

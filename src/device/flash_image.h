@@ -24,6 +24,10 @@ struct FlashImage {
     uint32_t checksum = 0;
     // Offsets of the blocks that are not all FF, ascending; the checksum's block is one.
     std::vector<uint32_t> dataBlocks;
+
+    std::span<const uint8_t, kImageBlockSize> BlockAt(uint32_t offset) const {
+        return std::span<const uint8_t, kImageBlockSize>(&bytes.at(offset), kImageBlockSize);
+    }
 };
 
 struct ByteRange {

@@ -10,14 +10,9 @@ constexpr uint8_t kBlockFlashWriteCommand = 0x15;
 
 Frame BuildGranuloBlockFlashWrite(uint16_t address,
                                   std::span<const uint8_t, kImageBlockSize> data) {
-    Frame frame;
-    frame.reserve(kImageBlockSize + 4);
-    frame.push_back(static_cast<char>(kBlockFlashWriteCommand));
-    frame.push_back(static_cast<char>(address >> 8));
-    frame.push_back(static_cast<char>(address));
-    frame.append(data.begin(), data.end());
-    frame.push_back(static_cast<char>(ComplementedSum8(std::string_view(frame).substr(1))));
-    return frame;
+    return BuildSum8Frame({kBlockFlashWriteCommand, static_cast<uint8_t>(address >> 8),
+                           static_cast<uint8_t>(address)},
+                          data);
 }
 
 std::vector<Frame> GranuloBlockFlashWritesFor(const FlashImage& image) {
@@ -25,8 +20,7 @@ std::vector<Frame> GranuloBlockFlashWritesFor(const FlashImage& image) {
     frames.reserve(image.dataBlocks.size());
     for (const uint32_t offset : image.dataBlocks)
         frames.push_back(BuildGranuloBlockFlashWrite(
-            static_cast<uint16_t>(kGranuloImageStart + offset),
-            std::span<const uint8_t, kImageBlockSize>(&image.bytes[offset], kImageBlockSize)));
+            static_cast<uint16_t>(kGranuloImageStart + offset), image.BlockAt(offset)));
     return frames;
 }
 

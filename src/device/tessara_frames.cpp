@@ -1,7 +1,5 @@
 #include "device/tessara_frames.h"
 
-#include <string_view>
-
 #include "device/tessara_image.h"
 
 namespace device {
@@ -24,15 +22,9 @@ bool IsTessaraPathReply(uint8_t reply) { return reply == 0xC8 || reply == 0x01; 
 
 Frame BuildTessaraPageWrite(uint8_t page, uint16_t windowAddress,
                             std::span<const uint8_t, kImageBlockSize> data) {
-    Frame frame;
-    frame.reserve(kImageBlockSize + 5);
-    frame.push_back(static_cast<char>(kPageWriteCommand));
-    frame.push_back(static_cast<char>(page));
-    frame.push_back(static_cast<char>(windowAddress >> 8));
-    frame.push_back(static_cast<char>(windowAddress));
-    frame.append(data.begin(), data.end());
-    frame.push_back(static_cast<char>(ComplementedSum8(std::string_view(frame).substr(1))));
-    return frame;
+    return BuildSum8Frame({kPageWriteCommand, page, static_cast<uint8_t>(windowAddress >> 8),
+                           static_cast<uint8_t>(windowAddress)},
+                          data);
 }
 
 std::vector<Frame> TessaraPageWritesFor(const FlashImage& image) {
@@ -41,9 +33,7 @@ std::vector<Frame> TessaraPageWritesFor(const FlashImage& image) {
     for (const uint32_t offset : image.dataBlocks) {
         const auto page = static_cast<uint8_t>(kTessaraFirstPage + offset / kTessaraPageSize);
         const auto window = static_cast<uint16_t>(kTessaraWindow + offset % kTessaraPageSize);
-        frames.push_back(BuildTessaraPageWrite(
-            page, window,
-            std::span<const uint8_t, kImageBlockSize>(&image.bytes[offset], kImageBlockSize)));
+        frames.push_back(BuildTessaraPageWrite(page, window, image.BlockAt(offset)));
     }
     return frames;
 }
