@@ -89,7 +89,7 @@ void ExpectImage(const Layout& layout, const ImageCase& c) {
     EXPECT_EQ(image.checksum, checksum);
     ASSERT_EQ(image.bytes.size(), expected.size());
     const auto differs = std::mismatch(image.bytes.begin(), image.bytes.end(), expected.begin());
-    EXPECT_EQ(differs.first, image.bytes.end())
+    EXPECT_TRUE(differs.first == image.bytes.end())
         << "first wrong byte at 0x" << std::hex << (differs.first - image.bytes.begin());
 
     std::vector<uint32_t> blocks;
