@@ -33,10 +33,16 @@ std::optional<uint8_t> HexByte(std::string_view text) { return HexDigits<uint8_t
 std::optional<uint16_t> HexWord(std::string_view text) { return HexDigits<uint16_t>(text, 4); }
 std::optional<uint32_t> HexAddr24(std::string_view text) { return HexDigits<uint32_t>(text, 6); }
 
-std::optional<SRecordLine> ReadSRecordLine(std::string_view line) {
+std::optional<char> RecordTypeOf(std::string_view line) {
     if (line.size() < 2 || line[1] < '0' || line[1] > '9') return std::nullopt;
+    return line[1];
+}
+
+std::optional<SRecordLine> ReadSRecordLine(std::string_view line) {
+    const std::optional<char> type = RecordTypeOf(line);
+    if (!type) return std::nullopt;
     SRecordLine rec;
-    rec.type = line[1];
+    rec.type = *type;
     if (rec.type != '1' && rec.type != '2') return rec;
 
     const size_t addressDigits = rec.type == '1' ? 4 : 6;
@@ -58,10 +64,7 @@ std::optional<SRecordLine> ReadSRecordLine(std::string_view line) {
         if (!b) return std::nullopt;
         rec.data.push_back(*b);
     }
-    if (at < line.size()) {
-        rec.checksum = HexByte(line.substr(at));
-        if (!rec.checksum) return std::nullopt;
-    }
+    if (at < line.size()) rec.checksum = HexByte(line.substr(at));
     return rec;
 }
 
