@@ -65,8 +65,10 @@ TEST(Listing, DownloadTargetByStepAndKind) {
 
 TEST(FileRules, WantedByKindServiceModeAndVersion) {
     testsupport::TempFolder program;
+    // The highest installed driver counts, not the last listed; one without a version none.
+    program.Write("ArvexDriver_12.exe", "installed");
     program.Write("ArvexDriver_3.exe", "installed");
-    program.Write("ArvexDriver_old.exe", "a name without a version does not count");
+    program.Write("ArvexDriver_old.exe", "installed");
     WantedRules normal{{program.Path(), program.Path() + "Data/", program.Path() + "Language/"}};
     WantedRules service = normal;
     service.serviceMode = true;
@@ -88,11 +90,12 @@ TEST(FileRules, WantedByKindServiceModeAndVersion) {
         {"ArvexUpdate_106.exe", Wanted::Yes, Wanted::Yes},
         {"ArvexUpdate_105.exe", Wanted::No, Wanted::No},
         {"arvexupdate_106.exe", Wanted::No, Wanted::No},  // the prefix is compared exactly
-        {"ArvexDriver_3.exe", Wanted::No, Wanted::No},
-        {"ArvexDriver_4.exe", Wanted::Yes, Wanted::Yes},
+        {"ArvexDriver_12.exe", Wanted::No, Wanted::No},
+        {"ArvexDriver_13.exe", Wanted::Yes, Wanted::Yes},
         {"Other_9.exe", Wanted::No, Wanted::No},
         {"ArvexUpdate_1x.exe", Wanted::BadVersion, Wanted::BadVersion},
         {"ArvexDriver_.exe", Wanted::BadVersion, Wanted::BadVersion},
+        {"ArvexDriver_1_2.exe", Wanted::BadVersion, Wanted::BadVersion},
         {"ArvexUpdate_99999999999.exe", Wanted::BadVersion, Wanted::BadVersion},
         {"ArvexUpdate_T107.exe", Wanted::No, Wanted::BadVersion},
     };
@@ -100,21 +103,4 @@ TEST(FileRules, WantedByKindServiceModeAndVersion) {
         EXPECT_EQ(IsWantedFile(c.name, normal), c.normal) << c.name;
         EXPECT_EQ(IsWantedFile(c.name, service), c.service) << c.name;
     }
-}
-
-TEST(FileRules, InstallerVersionsAndNewerThan) {
-    EXPECT_EQ(InstallerVersionOf("ArvexUpdate_106.exe"), 106);
-    EXPECT_EQ(InstallerVersionOf("ArvexDriver_12_b.exe"), std::nullopt);
-    EXPECT_EQ(InstallerVersionOf("ArvexUpdate.exe"), std::nullopt);
-    EXPECT_EQ(IsNewerProgram("ArvexUpdate_106.exe"), true);
-    EXPECT_EQ(IsNewerProgram("ArvexUpdate_106.exe", 106), false);
-    EXPECT_EQ(IsNewerProgram("ArvexDriver_900.exe"), false);
-
-    testsupport::TempFolder program;
-    EXPECT_EQ(IsNewerDriver("ArvexDriver_1.exe", program.Path()), true);  // none installed
-    program.Write("ArvexDriver_7.exe", "x");
-    program.Write("ArvexDriver_12.exe", "x");  // the highest installed counts, not the last
-    EXPECT_EQ(IsNewerDriver("ArvexDriver_12.exe", program.Path()), false);
-    EXPECT_EQ(IsNewerDriver("ArvexDriver_13.exe", program.Path()), true);
-    EXPECT_EQ(IsNewerDriver("ArvexDriver_x.exe", program.Path()), std::nullopt);
 }

@@ -69,7 +69,6 @@ TEST(ShellScripts, ArgumentsAreQuotedAndTheScriptsParse) {
     EXPECT_TRUE(has(update, "installer='/p q/Data/ArvexUpdate_106.exe'"));
     EXPECT_TRUE(has(update, "kill -0 4242"));
     EXPECT_FALSE(has(SelfUpdateShell("/p/", "/p/Data/", "N", {}, 0), "kill -0"));
-    EXPECT_TRUE(has(update, "mv -f ArvexUpdate.new ArvexUpdate"));
     for (const char* tool : {"zenity", "kdialog", "xmessage", ">&2"})
         EXPECT_TRUE(has(update, tool));
 
