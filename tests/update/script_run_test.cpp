@@ -1,5 +1,5 @@
-// The installers' scripts really run: detached, they replace a stand-in program and
-// restart it with its arguments, or run a stand-in driver installer and file it away.
+// The installers' scripts really run: detached, they replace a small test program and
+// restart it with its arguments, or run a test driver installer and file it away.
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
