@@ -45,7 +45,10 @@ T* PlaceLabel(QWidget* parent, const char* name, Box box, UiFont font = UiFont::
 
 QPushButton* PlaceButton(QWidget* parent, const char* name, Box box, UiFont font = UiFont::Bold10) {
     auto* button = Place<QPushButton>(parent, name, box, font);
-    button->setAutoDefault(false);
+    // Return presses the button that has the focus, on every page. Outside a dialog this
+    // makes no button the window's default, so Return elsewhere (the password field) is
+    // left to the control that has it.
+    button->setAutoDefault(true);
     return button;
 }
 

@@ -5,6 +5,7 @@
 #include <QListWidget>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QSignalSpy>
 
 #include "pty_peer.h"
 #include "scoped_environment.h"
@@ -152,6 +153,37 @@ TEST_F(Navigation, HiddenTestButtonEmptiesItsList) {
     form->ListBox_P1_test = {"a", "b"};
     Find<QPushButton>("But_P1_Test")->click();  // never shown, but wired
     EXPECT_TRUE(form->ListBox_P1_test.empty());
+}
+
+// Return presses the button that has the keyboard focus, whatever the page. Each button is
+// cut off from its handler here, so that the count says only whether Return pressed it.
+TEST_F(Navigation, ReturnOnAFocusedButtonPressesItOnEveryPage) {
+    Activate();
+    for (int page = 1; page <= 4; ++page) {
+        const std::string panel = "Panel" + std::to_string(page);
+        for (QPushButton* button : Find(panel.c_str())->findChildren<QPushButton*>()) {
+            const std::string name = button->objectName().toStdString();
+            QObject::disconnect(button, nullptr, form.get(), nullptr);
+            form->ShowPage(page);
+            button->show();
+            button->setFocus();
+            EXPECT_TRY(button->hasFocus()) << name;
+            if (!button->hasFocus()) continue;
+            QSignalSpy pressed(button, &QPushButton::clicked);
+            for (Qt::Key key : {Qt::Key_Return, Qt::Key_Enter})
+                QTest::keyClick(QApplication::focusWidget(), key);
+            EXPECT_EQ(pressed.count(), 2) << name;
+        }
+    }
+}
+
+TEST_F(Navigation, ReturnOnTheFocusedStartButtonOpensItsWizard) {
+    Activate();
+    Find("But_P1_UpdatePlantrix")->setFocus();
+    EXPECT_TRY(Find("But_P1_UpdatePlantrix")->hasFocus());
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    EXPECT_EQ(form->WizardState, WizardStep::PlantrixIntroduction);
+    EXPECT_EQ(form->VisiblePage(), 3);
 }
 
 class Installation : public testsupport::WindowTest {};
