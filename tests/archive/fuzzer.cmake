@@ -7,6 +7,8 @@ function(arvex_add_fuzzer)
   add_executable(${F_NAME} ${F_SOURCES})
   target_link_libraries(${F_NAME} PRIVATE ${F_LIBS})
   target_link_options(${F_NAME} PRIVATE -fsanitize=fuzzer)
+  # Unlike the rest of the test code it runs for long: optimised, as the libraries it uses.
+  target_compile_options(${F_NAME} PRIVATE -O1)
   add_dependencies(fuzz_suite ${F_NAME})
   set(corpus ${CMAKE_CURRENT_BINARY_DIR}/${F_NAME}_corpus)
   file(MAKE_DIRECTORY ${corpus})
