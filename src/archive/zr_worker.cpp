@@ -25,7 +25,8 @@ std::string ArchiveToRead(const std::string& path) {
     const EndRecordSearch end = FindEndRecord(file);
     if (!end.found || end.position + kEndRecordSize + end.record.commentLength != file.Size()) return path;
     const uint64_t directoryEnd = end.DirectoryEnd();
-    const uint64_t centralStart = directoryEnd >= end.record.centralSize ? directoryEnd - end.record.centralSize : 0;
+    const uint64_t centralStart =
+        directoryEnd >= end.record.centralSize ? directoryEnd - end.record.centralSize : 0;
     uint8_t header[kCentralHeaderSize];
     if (file.ReadAt(centralStart, header, sizeof header) != sizeof header || Get32(header) != kCentralSignature)
         return path;

@@ -176,19 +176,20 @@ TEST_P(DamagedDirectoryTest, IsReportedWithItsOwnMessageAndListsNothing) {
 
 INSTANTIATE_TEST_SUITE_P(
     Damage, DamagedDirectoryTest,
-    ::testing::Values(Damage{"name holding a NUL", 11017, "Error while reading a central file name"},
-                      Damage{"zip64 end record missing", 11011,
-                             "Error while reading the End Of Central Directory"},
-                      Damage{"zip64 extra field too short", 11013, "Error while reading a central header"},
-                      Damage{"signature", 11015, "A central header signature is wrong"},
-                      Damage{"header cut short", 11013, "Error while reading a central header"},
-                      Damage{"name beyond the end", 11017, "Error while reading a central file name"},
-                      Damage{"extra beyond the end", 10201, "Seek error reading Zip archive!"},
-                      Damage{"comment beyond the end", 11022, "Error while reading a file comment"},
-                      Damage{"directory larger than the file", 10201, "Seek error reading Zip archive!"},
-                      Damage{"fewer entries announced", 11011,
-                             "Error while reading the End Of Central Directory"},
-                      Damage{"not a zip", 11036, "This archive is not a valid Zip archive"}),
+    ::testing::Values(
+        Damage{"name holding a NUL", 11017, "Error while reading a central file name"},
+        Damage{"zip64 end record missing", 11011,
+               "Error while reading the End Of Central Directory"},
+        Damage{"zip64 extra field too short", 11013, "Error while reading a central header"},
+        Damage{"signature", 11015, "A central header signature is wrong"},
+        Damage{"header cut short", 11013, "Error while reading a central header"},
+        Damage{"name beyond the end", 11017, "Error while reading a central file name"},
+        Damage{"extra beyond the end", 10201, "Seek error reading Zip archive!"},
+        Damage{"comment beyond the end", 11022, "Error while reading a file comment"},
+        Damage{"directory larger than the file", 10201, "Seek error reading Zip archive!"},
+        Damage{"fewer entries announced", 11011,
+               "Error while reading the End Of Central Directory"},
+        Damage{"not a zip", 11036, "This archive is not a valid Zip archive"}),
     [](const auto& info) {
         std::string n = info.param.what;
         for (char& c : n)
@@ -281,9 +282,13 @@ TEST_F(ReaderTest, HandlerThatThrowsNeitherEndsTheProgramNorLeavesTheReaderBusy)
         std::vector<std::string> told;
     };
     const Case cases[] = {
-        {"OnMessage, std::exception", false, true,
+        {"OnMessage, std::exception",
+         false,
+         true,
          {"This archive is not a valid Zip archive", "Error in event handler: handler broke"}},
-        {"OnMessage, anything else", false, false,
+        {"OnMessage, anything else",
+         false,
+         false,
          {"This archive is not a valid Zip archive", "Error in event handler"}},
         {"OnDirUpdate, std::exception", true, true, {"Error in event handler: handler broke"}},
         {"OnDirUpdate, anything else", true, false, {"Error in event handler"}},
@@ -301,7 +306,9 @@ TEST_F(ReaderTest, HandlerThatThrowsNeitherEndsTheProgramNorLeavesTheReaderBusy)
             reader.OnDirUpdate = [&](ziparchive::TCustomZipReader&) { fail(); };
             Open(TwoMembers());
         } else {
-            reader.OnMessage = [&](ziparchive::TCustomZipReader&, int, const std::string&) { fail(); };
+            reader.OnMessage = [&](ziparchive::TCustomZipReader&, int, const std::string&) {
+                fail();
+            };
             reader.SetZipFileName(WriteArchive("text.vbf", "no archive"));
         }
         EXPECT_FALSE(reader.Busy());
@@ -329,7 +336,8 @@ TEST_F(ReaderTest, Zip64ArchivesAreListedAndExtracted) {
     };
     // More entries than the ordinary end record can count.
     ZipBuilder many;
-    for (int i = 0; i < 70000; ++i) many.AddFile("f" + std::to_string(i) + ".txt", std::to_string(i), false);
+    for (int i = 0; i < 70000; ++i)
+        many.AddFile("f" + std::to_string(i) + ".txt", std::to_string(i), false);
     many.Zip64End();
 
     struct Case {
@@ -342,8 +350,12 @@ TEST_F(ReaderTest, Zip64ArchivesAreListedAndExtracted) {
     };
     const Case cases[] = {
         {"64-bit fields and end record", zip64Members().Build(), 2, "FW.s19", text, {}},
-        {"behind a stub", zip64Members().Prepend(Repeat("stub", 50)).Build(), 2, "FW.vif",
-         "0123456789abcdef", {"Warning - Error in zip structure!"}},
+        {"behind a stub",
+         zip64Members().Prepend(Repeat("stub", 50)).Build(),
+         2,
+         "FW.vif",
+         "0123456789abcdef",
+         {"Warning - Error in zip structure!"}},
         {"70000 entries", many.Build(), 70000, "f69999.txt", "69999", {}},
     };
     for (const Case& c : cases) {

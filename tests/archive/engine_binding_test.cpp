@@ -109,7 +109,7 @@ TEST_F(EngineTest, EngineOutputPassesOnlyWhenItIsTheEntryAskedFor) {
     InstallEngine("FakeEngine.so");
     const std::pair<const char*, bool> cases[] = {
         {"write:0123456789abcdef", true},
-        {"write:0123456789abcdeF", false},  // another member of the same size
+        {"write:0123456789abcdeF", false},           // another member of the same size
         {"write:0123456789abcdef and more", false},  // a block resized through the callback
         {"write:", false},
     };
@@ -122,8 +122,9 @@ TEST_F(EngineTest, EngineOutputPassesOnlyWhenItIsTheEntryAskedFor) {
         if (passes) {
             EXPECT_EQ(s->View(), "0123456789abcdef");
         }
-        EXPECT_EQ(boxes.Texts(), passes ? std::vector<std::string>{}
-                                        : std::vector<std::string>{"DLL Error - Invalid structure"});
+        EXPECT_EQ(boxes.Texts(), passes
+                                     ? std::vector<std::string>{}
+                                     : std::vector<std::string>{"DLL Error - Invalid structure"});
     }
 }
 

@@ -140,8 +140,9 @@ TEST_F(ReaderTest, OversizedDeclaredMemberIsRefusedBeforeAnyMemoryIsTaken) {
         zip.Add(m).AddFile("FW.vtf", "ok");
         Open(zip);
         EXPECT_EQ(reader.ExtractToMemory("FW.vgf"), nullptr);
-        EXPECT_EQ(boxes.Texts(),
-                  (std::vector<std::string>{"Error - archive member too large to extract: FW.vgf"}));
+        EXPECT_EQ(
+            boxes.Texts(),
+            (std::vector<std::string>{"Error - archive member too large to extract: FW.vgf"}));
         ziparchive::TZipStream* ok = reader.ExtractToMemory("FW.vtf");
         ASSERT_NE(ok, nullptr);
         EXPECT_EQ(ok->View(), "ok");

@@ -30,7 +30,8 @@ FAKE_EXPORT int32_t ZE_Extract(ZE_ExtractParams* p) {
             rec.recordSize = sizeof rec;
             rec.action = ZE_ActResizeOutput;
             rec.answerSize = text.size();
-            if (p->callback(p->context, &rec) != 0 || rec.action != kZE_Accepted) return ZE_ErrMemory;
+            if (p->callback(p->context, &rec) != 0 || rec.action != kZE_Accepted)
+                return ZE_ErrMemory;
             block = static_cast<uint8_t*>(rec.address);
         }
         std::memcpy(block, text.data(), text.size());

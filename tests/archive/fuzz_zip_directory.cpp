@@ -30,7 +30,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         if (header.uncompressedSize > kLargestDecoded) continue;
         const size_t length = static_cast<size_t>(header.uncompressedSize);
         std::unique_ptr<uint8_t[]> block(new uint8_t[length + 1]);
-        if (zipengine::ExtractMember(source, dir.archiveOffset, header, block.get(), length, noAbort) == 0 &&
+        if (zipengine::ExtractMember(source, dir.archiveOffset, header, block.get(), length,
+                                     noAbort) == 0 &&
             ziparchive::Crc32(block.get(), length) != header.crc32) {
             std::abort();
         }

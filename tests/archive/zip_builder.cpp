@@ -2,10 +2,10 @@
 
 #include <zlib.h>
 
-#include "archive/format/crc32.h"
-
 #include <algorithm>
 #include <stdexcept>
+
+#include "archive/format/crc32.h"
 
 namespace ziptest {
 
@@ -117,7 +117,8 @@ static Layout Write(const std::vector<Member>& members, const std::string& comme
         const bool zip64 = m.zip64 || size > kAllOnes;
         const uint16_t method = m.deflate ? 8 : 0;
         const uint64_t localOffset = out.bytes.size();
-        const std::string extra = zip64 ? Zip64Extra(size, stored.size(), localOffset, m.zip64ExtraCut) : "";
+        const std::string extra =
+            zip64 ? Zip64Extra(size, stored.size(), localOffset, m.zip64ExtraCut) : "";
         const uint32_t size32 = zip64 ? kAllOnes : static_cast<uint32_t>(size);
         const uint32_t stored32 = zip64 ? kAllOnes : static_cast<uint32_t>(stored.size());
 
@@ -194,10 +195,16 @@ static Layout Write(const std::vector<Member>& members, const std::string& comme
     return out;
 }
 
-std::string ZipBuilder::Build() const { return stub_ + Write(members_, comment_, announced_, zip64End_).bytes + trailing_; }
+std::string ZipBuilder::Build() const {
+    return stub_ + Write(members_, comment_, announced_, zip64End_).bytes + trailing_;
+}
 
-size_t ZipBuilder::CentralOffset() const { return stub_.size() + Write(members_, comment_, announced_, zip64End_).centralOffset; }
+size_t ZipBuilder::CentralOffset() const {
+    return stub_.size() + Write(members_, comment_, announced_, zip64End_).centralOffset;
+}
 
-size_t ZipBuilder::EndRecordOffset() const { return stub_.size() + Write(members_, comment_, announced_, zip64End_).endOffset; }
+size_t ZipBuilder::EndRecordOffset() const {
+    return stub_.size() + Write(members_, comment_, announced_, zip64End_).endOffset;
+}
 
 }  // namespace ziptest

@@ -35,12 +35,14 @@ protected:
     // A package whose vif member holds the real sums, or `vif` when given.
     std::string Package(const std::string& firstEntry = "FW0104.s19",
                         const std::optional<std::string>& vif = std::nullopt) {
-        const std::string index =
-            vif.value_or(Le32(ByteSum(vgf)) + Le32(ByteSum(vtf)) + Le32(ByteSum(s19)) + Le32(0x4000));
+        const std::string index = vif.value_or(Le32(ByteSum(vgf)) + Le32(ByteSum(vtf)) +
+                                               Le32(ByteSum(s19)) + Le32(0x4000));
         ZipBuilder zip;
         if (firstEntry != "FW0104.s19") zip.AddFile(firstEntry, "read me");
-        zip.AddFile("FW0104.s19", s19).AddFile("FW0104.vif", index, false).AddFile("FW0104.vgf", vgf).AddFile(
-            "FW0104.vtf", vtf);
+        zip.AddFile("FW0104.s19", s19)
+            .AddFile("FW0104.vif", index, false)
+            .AddFile("FW0104.vgf", vgf)
+            .AddFile("FW0104.vtf", vtf);
         return WriteArchive("KX_R0104.vbf", zip.Build());
     }
 };

@@ -26,7 +26,8 @@ int64_t DataStart(ziparchive::ByteSource& archive, int64_t archiveOffset,
                   const ziparchive::CentralHeader& header) {
     int64_t local = 0;
     if (header.localHeaderOffset > static_cast<uint64_t>(INT64_MAX) ||
-        __builtin_add_overflow(archiveOffset, static_cast<int64_t>(header.localHeaderOffset), &local) ||
+        __builtin_add_overflow(archiveOffset, static_cast<int64_t>(header.localHeaderOffset),
+                               &local) ||
         local < 0) {
         return ZE_ErrStructure;
     }
@@ -35,8 +36,10 @@ int64_t DataStart(ziparchive::ByteSource& archive, int64_t archiveOffset,
         Get32(fixed) != ziparchive::kLocalSignature) {
         return ZE_ErrStructure;
     }
-    const uint64_t start = static_cast<uint64_t>(local) + sizeof fixed + Get16(fixed + 26) + Get16(fixed + 28);
-    if (start > archive.Size() || header.compressedSize > archive.Size() - start) return ZE_ErrStructure;
+    const uint64_t start =
+        static_cast<uint64_t>(local) + sizeof fixed + Get16(fixed + 26) + Get16(fixed + 28);
+    if (start > archive.Size() || header.compressedSize > archive.Size() - start)
+        return ZE_ErrStructure;
     return static_cast<int64_t>(start);
 }
 
@@ -57,7 +60,8 @@ int32_t CopyStored(ziparchive::ByteSource& archive, uint64_t start, uint8_t* blo
 // CRC is taken chunk by chunk while the output is still in the cache. Output is handed to
 // zlib in pieces it can count, so a block of any size is filled.
 int32_t Inflate(ziparchive::ByteSource& archive, uint64_t start, uint64_t compressedSize,
-                uint8_t* block, uint64_t size, const std::atomic<bool>& abortRequested, uint32_t& crc) {
+                uint8_t* block, uint64_t size, const std::atomic<bool>& abortRequested,
+                uint32_t& crc) {
     z_stream zs{};
     if (inflateInit2(&zs, -MAX_WBITS) != Z_OK) return ZE_ErrMemory;
     const size_t chunk = static_cast<size_t>(std::min<uint64_t>(kInputChunk, std::max<uint64_t>(compressedSize, 1)));
@@ -123,7 +127,8 @@ int32_t ExtractMember(ziparchive::ByteSource& archive, int64_t archiveOffset,
     int32_t rc;
     if (header.method == kStored) {
         if (header.compressedSize != header.uncompressedSize) return ZE_ErrStructure;
-        rc = CopyStored(archive, static_cast<uint64_t>(start), block, blockSize, abortRequested, crc);
+        rc = CopyStored(archive, static_cast<uint64_t>(start), block, blockSize, abortRequested,
+                        crc);
     } else {
         rc = Inflate(archive, static_cast<uint64_t>(start), header.compressedSize, block, blockSize,
                      abortRequested, crc);

@@ -47,7 +47,9 @@ void ReadZip64End(ByteSource& source, EndRecordSearch& result) {
     const uint64_t candidates[] = {locatorAt - std::min<uint64_t>(locatorAt, kZip64EndRecordSize),
                                    Get64(locator + 8)};
     for (const uint64_t at : candidates) {
-        if (at > locatorAt || locatorAt - at < kZip64EndRecordSize || !IsZip64EndRecord(source, at, record)) continue;
+        if (at > locatorAt || locatorAt - at < kZip64EndRecordSize ||
+            !IsZip64EndRecord(source, at, record))
+            continue;
         result.zip64 = true;
         result.zip64Position = at;
         EndRecord& r = result.record;
