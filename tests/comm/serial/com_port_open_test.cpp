@@ -128,9 +128,9 @@ TEST_F(SerialTest, ClosedPortReportsOutSizeFreeWithoutOpening) {
 TEST_F(SerialTest, ChangingComNumberOnAnOpenPortReopensOnTheNewDevice) {
     auto peer1 = Peer(1);
     auto peer2 = Peer(2);
+    int opened = 0, closed = 0;  // outlive the port, whose destruction runs the close handler
     TZpComPort port;
     Configure(port, 1);
-    int opened = 0, closed = 0;
     port.SetOnPortOpen([&](TZpCustomComPort&) { ++opened; });
     port.SetOnPortClose([&](TZpCustomComPort&) { ++closed; });
     port.SetOpen(true);

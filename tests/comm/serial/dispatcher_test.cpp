@@ -100,9 +100,9 @@ TEST_F(SerialTest, AvailNotTakenWithinTheSendLimitIsNotRepeated) {
 
 TEST_F(SerialTest, ClosingInsideTheAvailHandlerIsDeferred) {
     auto peer = Peer(1);
+    int closed = 0;  // outlives the port, whose destruction may still run the handler
     TZpComPort port;
     Configure(port, 1);
-    int closed = 0;
     bool openInsideHandler = false;
     std::uint8_t readWhileShuttingDown = 0xAA;
     std::chrono::steady_clock::duration closeTook{};
