@@ -162,6 +162,7 @@ bool TerminalSimulator::ReadLine(TimePoint now) {
 
 void TerminalSimulator::Receive(const uint8_t* bytes, std::size_t count, TimePoint now) {
     std::vector<Action> actions;
+    unsigned runs = 0;
     {
         std::lock_guard<std::mutex> g(lock_);
         for (std::size_t i = 0; i < count; ++i) {
@@ -174,18 +175,20 @@ void TerminalSimulator::Receive(const uint8_t* bytes, std::size_t count, TimePoi
             model_->Receive(bytes[i], at, actions);
         }
         const SimResults& r = model_->Results();
-        completeRuns_ = r.completeRuns;
+        runs = r.completeRuns;
         framesReceived_ = r.frames.size() + r.framesNotRecorded;
     }
     lastReceived_ = now;
     for (Action& a : actions) {
         Enqueue({a.at, std::move(a.bytes), 0, a.kind == Action::Kind::Unplug});
     }
-    // The files are there before anybody hears of the completed run.
-    if (completeRuns_.load() > filesWrittenForRuns_) {
+    // The files are there before anybody hears of the completed run: a waiter may wake at
+    // any moment, so the count it waits for is published only after they are written.
+    if (runs > filesWrittenForRuns_) {
         WriteFiles();
-        filesWrittenForRuns_ = completeRuns_.load();
+        filesWrittenForRuns_ = runs;
     }
+    completeRuns_ = runs;
     Notify();
 }
 
