@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/message_wait.h"
 #include "recorded_client.h"
 #include "scripted_ftp_server.h"
 #include "temp_folder.h"
@@ -169,15 +170,28 @@ TEST(FtpScripted, Reply421ClosesTheConnectionInEveryState) {
     }
 }
 
-TEST(FtpScripted, LogoutSends_QUIT_AndReportsTheCloseAfterItReturns) {
-    ScriptedFtpServer server(Login() + std::vector<Step>{Expect("QUIT"), Send("221 Bye\r\n")});
+TEST(FtpScripted, LogoutSendsQuitAndReportsTheCloseAfterItReturns) {
+    ScriptedFtpServer server(Login() + std::vector<Step>{Expect("QUIT"), Send("500 Odd\r\n"),
+                                                         Gate(), Send("221 Bye\r\n")});
     Session s(server, Action::None);
     ASSERT_TRUE(s.client.WaitFor("scLogin"));
+    bool returned = false;
+    std::vector<bool> returnedAt;
+    // The error comes inside Logout's wait; its handler waits too, as a message box does,
+    // and the 221 and the close are handled meanwhile.
+    s.client.onError = [&](std::int32_t) {
+        returnedAt.push_back(returned);
+        server.OpenGate();
+        platform::ProcessMessagesUntil([&] { return !s.client.Ftp().Open(); }, 5000);
+        platform::ProcessPendingMessages();
+    };
+    s.client.onStatus = [&](TFtpStatusCode) { returnedAt.push_back(returned); };
     ASSERT_TRUE(s.client.Ftp().Logout());
+    returned = true;
     EXPECT_EQ(s.client.Ftp().ProcessState(), fsClosed);
-    EXPECT_EQ(s.client.events, LoggedIn({})) << "scLogout came inside Logout";
     ASSERT_TRUE(s.client.WaitFor("scLogout"));
-    EXPECT_EQ(s.client.events, LoggedIn({"scLogout"}));
+    EXPECT_EQ(s.client.events, LoggedIn({"error 500", "scLogout"}));
+    EXPECT_EQ(returnedAt, (std::vector<bool>{false, true}));
     EXPECT_FALSE(s.client.Ftp().Logout()) << "a second Logout has nothing to close";
     EXPECT_TRUE(s.client.WaitUntil([&] { return server.ClientClosed(); }));
     EXPECT_EQ(server.Commands().back(), "QUIT");
@@ -226,6 +240,23 @@ TEST(FtpScripted, SilenceEndsAsATimeout) {
         EXPECT_EQ(s.client.StateAt("scTimeout"), c.state);
         s.ExpectOldFileIntact();
     }
+}
+
+TEST(FtpScripted, AfterATimeoutTheNextListingRunsNormally) {
+    ScriptedFtpServer server(
+        LoginAndTransfer("RETR new.bin") +
+        std::vector<Step>{SendData("part"), Expect("TYPE A"), Send("200 ok\r\n"), Expect("PASV"),
+                          Pasv(), Expect("NLST"), Send("150 here\r\n"), AcceptData(),
+                          SendData("a.vbf\r\n"), CloseData(), Send("226 done\r\n")});
+    Session s(server, Action::Retrieve, 4);
+    s.client.onStatus = [&, start = s.client.onStatus](TFtpStatusCode code) {
+        start(code);
+        if (code == scTimeout) EXPECT_TRUE(s.client.Ftp().ListDirectory("", false));
+    };
+    ASSERT_TRUE(s.client.WaitFor("scDataAvail")) << server.Failure();
+    EXPECT_EQ(s.client.events, LoggedIn({"scTimeout", "scDataAvail"}));
+    EXPECT_EQ(s.client.TextOf("scDataAvail"), "a.vbf\r\n");
+    s.ExpectOldFileIntact();
 }
 
 TEST(FtpScripted, TelnetSequencesAreAnsweredAndKeptOutOfTheReplies) {

@@ -235,6 +235,7 @@ bool ScriptedFtpServer::RunStep(const Step& step) {
             if (dataListener_ < 0 || !WaitReadable(dataListener_, kStepTimeoutMs)) {
                 return Fail("no data connection");
             }
+            CloseFd(data_);
             data_ = ::accept4(dataListener_, nullptr, nullptr, SOCK_CLOEXEC);
             return data_ >= 0 || Fail("accept failed");
         case Step::Kind::SendData:
