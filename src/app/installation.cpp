@@ -15,7 +15,8 @@ const char* const kRequiredFiles[] = {"ZipEngine.so", "BLaz60A.prg", "BLdg128A.p
 
 void TForm1::CheckInstallation() {
     bool complete = true;
-    for (const char* file : kRequiredFiles) complete = complete && platform::FileExists(ProgramDir + file);
+    for (const char* file : kRequiredFiles)
+        complete = complete && platform::FileExists(ProgramDir + file);
     if (complete) return;
 
     Label_P3_Headline->setText(QStringLiteral("Installation"));
@@ -23,10 +24,10 @@ void TForm1::CheckInstallation() {
     Label_P3_Info->setText(
         QStringLiteral("Before the program can be used it needs to download some files"));
     But_P3_Cancel->setText(QStringLiteral("Exit"));
-    Label_P3_Baseline->setText(QString::fromStdString(Texts[6]));
+    Label_P3_Baseline->setText(QString::fromStdString(Texts[i18n::TextId::PressNextToContinue]));
     But_P3_Next->show();
     But_P3_Update->hide();
-    WizardState = 10;
+    WizardState = WizardStep::Installation;
     ShowPage(3);
 }
 

@@ -103,8 +103,8 @@ void TForm1::FormCreate() {
     CurrentLanguage.clear();
     RxReadPos = 1;
     RxWritePos = 1;
-    WizardState = 0;
-    PrevWizardState = 0;
+    WizardState = WizardStep::StartPage;
+    PrevWizardState = WizardStep::StartPage;
     ServiceMode = false;
     AutoUpdateMinutes = 0;
     AutoUpdateStep = 0;
@@ -133,7 +133,7 @@ void TForm1::ShowPage(int page) {
     // out of controls that cannot be seen.
     for (int i = 0; i < 4; ++i) panels[i]->setVisible(i == page - 1);
     panels[page - 1]->raise();
-    if (page == 1) WizardState = 0;
+    if (page == 1) WizardState = WizardStep::StartPage;
 }
 
 int TForm1::VisiblePage() const {
@@ -167,7 +167,8 @@ void TForm1::TimerComSearchTimer() {
 }
 
 void TForm1::TimerAnimateTimer() {
-    const std::string text = Texts[71] + std::string(static_cast<size_t>(AnimateDots), '.');
+    const std::string text = Texts[i18n::TextId::SearchingForPlantrix] +
+                             std::string(static_cast<size_t>(AnimateDots), '.');
     if (++AnimateDots > 5) AnimateDots = 0;
     Label_P3_Info->setText(QString::fromStdString(text));
 }

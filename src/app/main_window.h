@@ -1,7 +1,9 @@
 #pragma once
 // The program's one window: the side picture, the four pages with their controls, the
 // timers, and the handlers that move between pages and steps. It owns the program-wide
-// state and the components, and wires their events to its handlers.
+// state and the components, and wires their events to its handlers. Work that outlasts a
+// click (the update session, the programming runs) belongs to classes in src/update and
+// src/device that see the window only through narrow interfaces; the handlers here forward.
 #include <QWidget>
 #include <string>
 #include <vector>
@@ -73,6 +75,30 @@ public:
     // True once the program has been asked to end (Exit, or Cancel on the Installation page).
     bool ProgramEndRequested = false;
 
+    // Line buffers that are never shown.
+    LineList ListBox1;
+    LineList ListBox_s19;
+    LineList ListBox_bootloader;
+    LineList ListBox_P1_test;
+    LineList ListBox_P2_ftp;
+
+    // Where the components tell the user something; declared first so that it outlives them.
+    platform::DialogMessageSink UserMessages;
+    // Components the window owns; their jobs wire their events to the window's handlers.
+    zp::TZpComPort ComPort;
+    ziparchive::TZipReader ZipReader;
+
+    platform::WindowTimer Timer_Timout;
+    platform::WindowTimer TimerDelay;
+    platform::WindowTimer TimerAnimate;
+    platform::WindowTimer Timer_Event;
+    platform::WindowTimer TimerComSearch;
+    platform::WindowTimer Timer_AutoUpdate;
+
+private:
+    // The controls, each with an objectName equal to its member's name. Tests and tools reach
+    // them by that name (findChild), so the window alone decides what they show.
+
     // Left strip.
     QLabel* Image1 = nullptr;
     QLabel* Label_ServiceMode = nullptr;
@@ -129,34 +155,13 @@ public:
     QPushButton* But_P4_cancel = nullptr;
     QLabel* Label_P4_Ver = nullptr;
 
-    // Line buffers that are never shown.
-    LineList ListBox1;
-    LineList ListBox_s19;
-    LineList ListBox_bootloader;
-    LineList ListBox_P1_test;
-    LineList ListBox_P2_ftp;
-
-    // Where the components tell the user something; declared first so that it outlives them.
-    platform::DialogMessageSink UserMessages;
-    // Components the window owns; their jobs wire their events to the window's handlers.
-    zp::TZpComPort ComPort;
-    ziparchive::TZipReader ZipReader;
-
-    platform::WindowTimer Timer_Timout;
-    platform::WindowTimer TimerDelay;
-    platform::WindowTimer TimerAnimate;
-    platform::WindowTimer Timer_Event;
-    platform::WindowTimer TimerComSearch;
-    platform::WindowTimer Timer_AutoUpdate;
-
-private:
     void BuildLayout();
     void BuildStartPage();
     void BuildDownloadPage();
     void BuildWizardPage();
     void BuildNewsletterPage();
     void WireHandlers();
-    void OpenProgrammingIntroduction(int headlineText, int infoText, int step);
+    void OpenProgrammingIntroduction(i18n::TextId headline, i18n::TextId info, WizardStep step);
     void RequestProgramEnd();
 
     std::vector<std::string> args_;

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "app/wizard_step.h"
 #include "i18n/text_table.h"
 
 namespace app {
@@ -23,8 +24,8 @@ struct ProgramState {
     i18n::TextTable Texts;
     std::string CurrentLanguage;
 
-    int WizardState = 0;
-    int PrevWizardState = 0;
+    WizardStep WizardState = WizardStep::StartPage;
+    WizardStep PrevWizardState = WizardStep::StartPage;  // where an update check was started
     bool ServiceMode = false;
     int AutoUpdateMinutes = 0;
     int AutoUpdateStep = 0;

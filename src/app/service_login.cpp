@@ -30,12 +30,12 @@ void TForm1::But_P1_LoginClick() {
     const std::string code = platform::TrimControls(Edit_P1_Password->text().toStdString());
     if (code == kAccessCode) {
         EnterServiceMode();
-        platform::ShowMessage(Texts[57]);
+        platform::ShowMessage(Texts[i18n::TextId::LoggedIn]);
         Label_P1_Password->hide();
         Edit_P1_Password->hide();
         But_P1_Login->hide();
     } else {
-        platform::ShowMessage(Texts[58]);
+        platform::ShowMessage(Texts[i18n::TextId::WrongPassword]);
         Edit_P1_Password->selectAll();
         Edit_P1_Password->setFocus();
     }

@@ -36,18 +36,32 @@ void SelectLanguageEntry(QComboBox* list, const std::string& name) {
 }  // namespace
 
 void TForm1::ApplyTexts() {
-    const std::pair<QWidget*, int> captions[] = {
-        {But_P1_Exit, 1},       {Label_P1_Language, 11}, {But_P1_Update, 9},
-        {But_P1_UpdatePlantrix, 23}, {But_P1_Login, 56}, {Label_P1_Password, 55},
-        {But_P1_UpdateTessara, 61}, {Label_ServiceMode, 59}, {But_P2_Cancel, 2},
-        {Label_P2_Headline, 15}, {But_P3_Cancel, 2},     {But_P3_Next, 7},
-        {But_P3_Update, 9},     {But_P4_cancel, 2},      {Label_P4_Headline, 45},
-        {Label_P4_Name, 47},    {Label_P4_Email, 48},    {Label_P4_Email2, 49},
-        {But_P4_Register, 44},
+    using i18n::TextId;
+    const std::pair<QWidget*, TextId> captions[] = {
+        {But_P1_Exit, TextId::Exit},
+        {Label_P1_Language, TextId::Language},
+        {But_P1_Update, TextId::CheckForUpdates},
+        {But_P1_UpdatePlantrix, TextId::ProgramPlantrix},
+        {But_P1_Login, TextId::Login},
+        {Label_P1_Password, TextId::Password},
+        {But_P1_UpdateTessara, TextId::ProgramTessara},
+        {Label_ServiceMode, TextId::ServiceMode},
+        {But_P2_Cancel, TextId::Cancel},
+        {Label_P2_Headline, TextId::UpdateWizard},
+        {But_P3_Cancel, TextId::Cancel},
+        {But_P3_Next, TextId::Next},
+        {But_P3_Update, TextId::CheckForUpdates},
+        {But_P4_cancel, TextId::Cancel},
+        {Label_P4_Headline, TextId::RegisterEmail},
+        {Label_P4_Name, TextId::Name},
+        {Label_P4_Email, TextId::Email},
+        {Label_P4_Email2, TextId::VerifyEmail},
+        {But_P4_Register, TextId::Register},
     };
-    for (const auto& [control, n] : captions) SetCaption(control, Texts[n]);
-    const std::string version = Texts[3] + " " + kProgramVersion;
-    for (QLabel* label : {static_cast<QLabel*>(Label_P1_Ver), Label_P2_Ver, Label_P3_Ver, Label_P4_Ver})
+    for (const auto& [control, id] : captions) SetCaption(control, Texts[id]);
+    const std::string version = Texts[TextId::Version] + " " + kProgramVersion;
+    for (QLabel* label :
+         {static_cast<QLabel*>(Label_P1_Ver), Label_P2_Ver, Label_P3_Ver, Label_P4_Ver})
         SetCaption(label, version);
 }
 
@@ -57,14 +71,14 @@ void TForm1::LoadTextFile() {
     const std::string defaultFile = ProgramDir + i18n::kDefaultLanguageFile;
     if (!platform::FileExists(defaultFile)) ChooseLanguage("English");
 
-    bool builtIn = false;
-    if (platform::FileExists(defaultFile)) {
-        if (auto lines = i18n::ReadLanguageFileLines(defaultFile))
-            ListBox1 = std::move(*lines);
-    } else {
-        i18n::SetDefaultTexts(Texts);
-        ApplyTexts();
-        builtIn = true;
+    // Every file is read over the built-in English texts, so that an entry it does not name,
+    // or a file that is refused, shows English instead of an empty caption.
+    Texts.Clear();
+    i18n::SetDefaultTexts(Texts);
+    ApplyTexts();
+    const bool builtIn = !platform::FileExists(defaultFile);
+    if (!builtIn) {
+        if (auto lines = i18n::ReadLanguageFileLines(defaultFile)) ListBox1 = std::move(*lines);
     }
     CheckInstallation();
     if (builtIn) return;
@@ -93,7 +107,9 @@ void TForm1::FillLanguageList() {
     if (names.size() >= 2) languageListShown_ = true;
     Label_P1_Language->setVisible(languageListShown_);
     ComboBox_Language->setVisible(languageListShown_);
-    if (!CurrentLanguage.empty()) SelectLanguageEntry(ComboBox_Language, CurrentLanguage);
+    // While no language file is in use no entry is chosen, rather than the first one the
+    // list would pick by itself.
+    SelectLanguageEntry(ComboBox_Language, CurrentLanguage);
 }
 
 void TForm1::ChooseLanguage(const std::string& name) {

@@ -11,43 +11,53 @@
 
 namespace app {
 
+using i18n::TextId;
+
 namespace {
-QString Text(const i18n::TextTable& texts, int n) { return QString::fromStdString(texts[n]); }
+QString Text(const i18n::TextTable& texts, TextId id) { return QString::fromStdString(texts[id]); }
 }  // namespace
 
 void TForm1::But_P3_UpdateClick() {
-    Label_P3_Headline->setText(Text(Texts, 15));
+    Label_P3_Headline->setText(Text(Texts, TextId::UpdateWizard));
     Label_P3_Headline2->clear();
-    Label_P3_Info->setText(Text(Texts, 16) + "\n" + Text(Texts, 17) + "\n" + Text(Texts, 18));
-    But_P2_Cancel->setText(Text(Texts, 2));
-    Label_P3_Baseline->setText(Text(Texts, 6));
+    Label_P3_Info->setText(Text(Texts, TextId::UpdateWizardInfo) + "\n" +
+                           Text(Texts, TextId::UpdateWizardInfoGap) + "\n" +
+                           Text(Texts, TextId::UpdateWizardFirewall));
+    But_P2_Cancel->setText(Text(Texts, TextId::Cancel));
+    Label_P3_Baseline->setText(Text(Texts, TextId::PressNextToContinue));
     But_P3_Next->show();
-    But_P3_Cancel->setText(Text(Texts, 2));
+    But_P3_Cancel->setText(Text(Texts, TextId::Cancel));
     PrevWizardState = WizardState;
-    WizardState = 1;
+    WizardState = WizardStep::UpdateCheck;
     But_P3_Update->hide();
     But_P3_Cancel->show();
     Label_P2_FTP_Info->clear();
     ShowPage(3);
 }
 
-void TForm1::OpenProgrammingIntroduction(int headlineText, int infoText, int step) {
-    Label_P3_Headline->setText(Text(Texts, headlineText));
+void TForm1::OpenProgrammingIntroduction(TextId headline, TextId info, WizardStep step) {
+    Label_P3_Headline->setText(Text(Texts, headline));
     Label_P3_Headline2->clear();
-    Label_P3_Info->setText(Text(Texts, infoText));
-    But_P2_Cancel->setText(Text(Texts, 2));
-    Label_P3_Baseline->setText(Text(Texts, 6));
+    Label_P3_Info->setText(Text(Texts, info));
+    But_P2_Cancel->setText(Text(Texts, TextId::Cancel));
+    Label_P3_Baseline->setText(Text(Texts, TextId::PressNextToContinue));
     WizardState = step;
     But_P3_Next->show();
-    But_P3_Cancel->setText(Text(Texts, 2));
+    But_P3_Cancel->setText(Text(Texts, TextId::Cancel));
     But_P3_Update->show();
     But_P3_Cancel->show();
     ShowPage(3);
 }
 
-void TForm1::But_P1_UpdatePlantrixClick() { OpenProgrammingIntroduction(21, 22, 2); }
+void TForm1::But_P1_UpdatePlantrixClick() {
+    OpenProgrammingIntroduction(TextId::PlantrixWizard, TextId::PlantrixWizardInfo,
+                                WizardStep::PlantrixIntroduction);
+}
 
-void TForm1::But_P1_UpdateTessaraClick() { OpenProgrammingIntroduction(60, 62, 11); }
+void TForm1::But_P1_UpdateTessaraClick() {
+    OpenProgrammingIntroduction(TextId::TessaraWizard, TextId::TessaraWizardInfo,
+                                WizardStep::TessaraIntroduction);
+}
 
 void TForm1::But_P1_RegisterClick() {
     Edit_P4_Name->clear();
@@ -55,19 +65,19 @@ void TForm1::But_P1_RegisterClick() {
     Edit_P4_Email2->clear();
     Edit_P4_Name->setFocus();
     Label_P4_Info->setStyleSheet(QStringLiteral("color: black"));
-    But_P4_cancel->setText(Text(Texts, 2));
-    Label_P4_Info->setText(Text(Texts, 46));
-    WizardState = 4;
+    But_P4_cancel->setText(Text(Texts, TextId::Cancel));
+    Label_P4_Info->setText(Text(Texts, TextId::RegisterEmailInfo));
+    WizardState = WizardStep::NewsletterSignUp;
     ShowPage(4);
 }
 
 void TForm1::But_P3_NextClick() {
     switch (WizardState) {
-        case 1:
-        case 10:
+        case WizardStep::UpdateCheck:
+        case WizardStep::Installation:
             ListBox_P2->clear();
             ShowPage(2);
-            AddStatusLine(Texts[37]);
+            AddStatusLine(Texts[TextId::ConnectingToServer]);
             break;
         default:
             break;
@@ -75,11 +85,11 @@ void TForm1::But_P3_NextClick() {
 }
 
 void TForm1::But_P2_CancelClick() {
-    if (PrevWizardState == 2) {
+    if (PrevWizardState == WizardStep::PlantrixIntroduction) {
         But_P1_UpdatePlantrixClick();
-    } else if (PrevWizardState == 11) {
+    } else if (PrevWizardState == WizardStep::TessaraIntroduction) {
         But_P1_UpdateTessaraClick();
-    } else if (WizardState == 10) {
+    } else if (WizardState == WizardStep::Installation) {
         FormCreate();
     } else {
         ShowPage(1);
@@ -87,7 +97,7 @@ void TForm1::But_P2_CancelClick() {
 }
 
 void TForm1::But_P3_CancelClick() {
-    if (WizardState == 10) RequestProgramEnd();
+    if (WizardState == WizardStep::Installation) RequestProgramEnd();
     ComboBox_P3->hide();
     try {
         ComPort.SetOpen(false);

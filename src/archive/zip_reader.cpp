@@ -22,7 +22,11 @@ platform::MessageSink& TCustomZipReader::MessageSink() const { return *worker_->
 
 int TCustomZipReader::Operation(const std::function<void()>& body) {
     if (!active_ || busy_) return kReaderBusy;
-    busy_ = true;
+    struct BusyWhileRunning {
+        bool& busy;
+        explicit BusyWhileRunning(bool& b) : busy(b) { busy = true; }
+        ~BusyWhileRunning() { busy = false; }
+    } running{busy_};
     worker_->settings = settings;
     worker_->cancel = false;
     try {
@@ -34,22 +38,34 @@ int TCustomZipReader::Operation(const std::function<void()>& body) {
         worker_->ReportError(EZipReader(zipid::kNoMemory, ZipMessageText(zipid::kNoMemory)));
     } catch (const std::exception& other) {
         worker_->ReportError(EZipReader(zipid::kListError, ZipMessageText(zipid::kListError) + other.what()));
+    } catch (...) {
+        worker_->ReportError(EZipReader(zipid::kListError, ZipMessageText(zipid::kListError)));
     }
-    busy_ = false;
     return 0;
 }
 
 void TCustomZipReader::ReadDirectoryNow() {
     Operation([this] {
-        struct AfterListing {
-            TCustomZipReader& r;
-            ~AfterListing() {
-                if (r.OnDirUpdate) r.OnDirUpdate(r);
-            }
-        };
-        AfterListing notify{*this};
-        worker_->List();
+        // The owner hears of the new directory also after a failure.
+        try {
+            worker_->List();
+        } catch (...) {
+            NotifyDirUpdate();
+            throw;
+        }
+        NotifyDirUpdate();
     });
+}
+
+void TCustomZipReader::NotifyDirUpdate() {
+    if (!OnDirUpdate) return;
+    try {
+        OnDirUpdate(*this);
+    } catch (const std::exception& e) {
+        worker_->ReportHandlerFailure(e.what());
+    } catch (...) {
+        worker_->ReportHandlerFailure({});
+    }
 }
 
 void TCustomZipReader::SetActive(bool active) {

@@ -69,6 +69,8 @@ public:
 
     ZipReaderSettings settings;  // Unattended, Verbose, Trace, DLLDirectory, ExtrOptions, ...
 
+    // What a handler throws ends neither the operation's cleanup nor the program: it is
+    // recorded and shown as "Error in event handler" (10106) and goes no further.
     MessageEvent OnMessage;
     NotifyEvent OnDirUpdate;
 
@@ -77,6 +79,8 @@ private:
     // reports what it raises. Returns 0, or kReaderBusy when it did not run.
     int Operation(const std::function<void()>& body);
     void ReadDirectoryNow();
+    // Runs OnDirUpdate; what it throws is reported, never passed on.
+    void NotifyDirUpdate();
 
     std::unique_ptr<TZRWorker> worker_;
     TZipStream stream_;

@@ -1,5 +1,7 @@
 #include "archive/zr_core.h"
 
+#include "archive/zip_messages.h"
+
 namespace ziparchive {
 
 void TZRCore::ClearError() {
@@ -12,11 +14,28 @@ void TZRCore::ReportError(const EZipReader& failure) {
     errorMessage_ = failure.what();
     ++reportedCount_;
     if (failure.Display() && !settings.unattended) user->Show(errorMessage_);
-    if (toOwner_) toOwner_(errorCode_, errorMessage_);
+    TellOwner(errorCode_, errorMessage_);
 }
 
-void TZRCore::ReportProgress(const std::string& text) {
-    if (toOwner_) toOwner_(0, text);
+void TZRCore::ReportProgress(const std::string& text) { TellOwner(0, text); }
+
+void TZRCore::ReportHandlerFailure(const std::string& what) {
+    errorCode_ = zipid::kHandlerError;
+    errorMessage_ = ZipMessageText(zipid::kHandlerError);
+    if (!what.empty()) errorMessage_ += ": " + what;
+    ++reportedCount_;
+    if (!settings.unattended) user->Show(errorMessage_);
+}
+
+void TZRCore::TellOwner(int code, const std::string& text) {
+    if (!toOwner_) return;
+    try {
+        toOwner_(code, text);
+    } catch (const std::exception& e) {
+        ReportHandlerFailure(e.what());
+    } catch (...) {
+        ReportHandlerFailure({});
+    }
 }
 
 }  // namespace ziparchive

@@ -72,12 +72,18 @@ public:
     void ReportWarning(int id, const std::string& text) { ReportError(EZipReader(id, text, true)); }
     // Progress and verbose texts: only the owner hears them (code 0), never the user.
     void ReportProgress(const std::string& text);
+    // An owner's event handler failed with `what` (empty when it threw no std::exception):
+    // recorded as the last error and shown unless unattended, never passed to the owner.
+    void ReportHandlerFailure(const std::string& what);
 
 protected:
     // Counts errors recorded while the engine's callback runs.
     int reportedCount_ = 0;
 
 private:
+    // The owner's handler runs here; whatever it throws stays in the reader.
+    void TellOwner(int code, const std::string& text);
+
     OwnerEvent toOwner_;
     int errorCode_ = 0;
     std::string errorMessage_;

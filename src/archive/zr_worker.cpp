@@ -5,6 +5,7 @@
 
 #include "archive/format/byte_source.h"
 #include "archive/format/central_directory.h"
+#include "archive/format/crc32.h"
 #include "archive/zip_messages.h"
 #include "platform/text_codec.h"
 
@@ -23,7 +24,9 @@ std::string ArchiveToRead(const std::string& path) {
     if (file.ReadAt(0, magic, 2) != 2 || magic[0] != 'M' || magic[1] != 'Z') return path;
     const EndRecordSearch end = FindEndRecord(file);
     if (!end.found || end.position + kEndRecordSize + end.record.commentLength != file.Size()) return path;
-    const uint64_t centralStart = end.position >= end.record.centralSize ? end.position - end.record.centralSize : 0;
+    const uint64_t directoryEnd = end.DirectoryEnd();
+    const uint64_t centralStart =
+        directoryEnd >= end.record.centralSize ? directoryEnd - end.record.centralSize : 0;
     uint8_t header[kCentralHeaderSize];
     if (file.ReadAt(centralStart, header, sizeof header) != sizeof header || Get32(header) != kCentralSignature)
         return path;
@@ -58,8 +61,9 @@ void TZRWorker::List() {
     dirOnlyCount = 0;
     ClearError();
     platform::BusyScope hourglass(*user);
+    listedPath_ = ArchiveToRead(zipFileName);
     try {
-        ReadDirectory(ArchiveToRead(zipFileName));
+        ReadDirectory(listedPath_);
     } catch (...) {
         entries.clear();
         throw;
@@ -132,8 +136,9 @@ bool TZRWorker::ExtractToMemory(const std::string& name, TZipStream& stream) {
     }
 
     // The engine finds the member by its stored name, so that both sides agree on which
-    // member is meant whatever the names' code page.
-    const std::string archiveName = zipFileName;
+    // member is meant whatever the names' code page; and it reads the file whose directory
+    // gave the entry.
+    const std::string archiveName = listedPath_;
     const std::string password = settings.password;
     ZE_NameItem item{};
     item.name = member->rawName.c_str();
@@ -175,6 +180,11 @@ bool TZRWorker::ExtractToMemory(const std::string& name, TZipStream& stream) {
     if (result != 1) {
         stream.Clear();
         return false;
+    }
+    // Whatever the engine did, only the bytes of the entry that was asked for pass.
+    if (stream.Size() != member->uncompressedSize || Crc32(stream.View()) != member->crc32) {
+        stream.Clear();
+        throw EZipReader(zipid::kDllStructure, ZipMessageText(zipid::kDllStructure));
     }
     stream.SetPosition(0);
     return true;

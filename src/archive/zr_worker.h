@@ -40,6 +40,9 @@ private:
     void ReadDirectory(const std::string& path);
 
     TZipStream* output_ = nullptr;
+    // The file whose directory the entries came from: zipFileName, or the ".zip" beside a
+    // program file.
+    std::string listedPath_;
 };
 
 }  // namespace ziparchive

@@ -18,21 +18,23 @@ void TIOQueue::PushData(const std::uint8_t* bytes, std::size_t count) {
     itemAdded_.notify_one();
 }
 
-void TIOQueue::PushStatus(std::uint32_t mask) {
+void TIOQueue::PushStatus(std::uint32_t mask, std::uint16_t lineErrors) {
     {
         std::lock_guard<std::mutex> g(lock_);
         Item item;
         item.isStatus = true;
         item.mask = mask;
+        item.lineErrors = lineErrors;
         items_.push_back(std::move(item));
     }
     itemAdded_.notify_one();
 }
 
-bool TIOQueue::PopStatus(std::uint32_t& mask) {
+bool TIOQueue::PopStatus(std::uint32_t& mask, std::uint16_t& lineErrors) {
     std::lock_guard<std::mutex> g(lock_);
     if (items_.empty() || !items_.front().isStatus) return false;
     mask = items_.front().mask;
+    lineErrors = items_.front().lineErrors;
     items_.pop_front();
     return true;
 }
@@ -55,10 +57,11 @@ std::size_t TIOQueue::TakeData(std::uint8_t* destination, std::size_t room) {
     return copied;
 }
 
-void TIOQueue::Wait(int ms) {
+void TIOQueue::Wait(int ms, bool dataWanted) {
     std::unique_lock<std::mutex> g(lock_);
-    itemAdded_.wait_for(g, std::chrono::milliseconds(ms),
-                        [this] { return !items_.empty() || woken_; });
+    itemAdded_.wait_for(g, std::chrono::milliseconds(ms), [this, dataWanted] {
+        return woken_ || (!items_.empty() && (dataWanted || items_.front().isStatus));
+    });
     woken_ = false;
 }
 

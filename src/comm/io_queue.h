@@ -13,16 +13,19 @@ namespace zp {
 class TIOQueue {
   public:
     void PushData(const std::uint8_t* bytes, std::size_t count);
-    void PushStatus(std::uint32_t mask);
+    // A comm-event mask; with evError, the line error bits the driver reported with it.
+    void PushStatus(std::uint32_t mask, std::uint16_t lineErrors = 0);
 
     // Takes the comm-event mask at the front of the queue, if the front is one.
-    bool PopStatus(std::uint32_t& mask);
+    bool PopStatus(std::uint32_t& mask, std::uint16_t& lineErrors);
     // Copies received bytes from the front into `destination`, at most `room`, stopping at
     // a queued status item. Returns the number copied.
     std::size_t TakeData(std::uint8_t* destination, std::size_t room);
 
-    // Waits up to `ms` while the queue is empty and nobody called Wake.
-    void Wait(int ms);
+    // Waits up to `ms` while there is nothing to take and nobody called Wake. With
+    // `dataWanted` false (the taker has no room) received data does not count: only a
+    // comm-event mask at the front, or Wake, ends the wait early.
+    void Wait(int ms, bool dataWanted = true);
     // Blocks while `limit` bytes or more are queued, up to `ms`; true when there is room.
     bool WaitForRoom(std::size_t limit, int ms);
     // Ends the current Wait and WaitForRoom early.
@@ -36,6 +39,7 @@ class TIOQueue {
     struct Item {
         bool isStatus = false;
         std::uint32_t mask = 0;
+        std::uint16_t lineErrors = 0;
         std::vector<std::uint8_t> data;
         std::size_t used = 0;
     };

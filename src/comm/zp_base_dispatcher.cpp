@@ -9,11 +9,20 @@
 namespace zp {
 
 namespace {
-constexpr std::uint16_t kAvailHandle = 1;
 constexpr std::uint32_t kMaxHandleCounter = 4096;
 
 bool TimeReached(std::uint32_t now, std::uint32_t end) {
     return static_cast<std::int32_t>(now - end) >= 0;
+}
+
+// A receiver that fails has failed on its own: the dispatcher, its thread and the other
+// receivers go on, whatever it threw.
+void CallReceiver(const TZpBaseDispatcher::EventReceiver& receiver, std::uint32_t msg,
+                  std::uint32_t wParam, std::uint32_t lParam) {
+    try {
+        receiver(msg, wParam, lParam);
+    } catch (...) {
+    }
 }
 }  // namespace
 
@@ -43,50 +52,64 @@ std::size_t TZpBaseDispatcher::InbuffFree() const {
 }
 
 std::int32_t TZpBaseDispatcher::GetChar(std::uint8_t& c) {
-    std::lock_guard<std::mutex> g(inputLock_);
-    const std::size_t unread = UnreadLocked();
-    if (inAvailDelivery_) {
-        // Read ahead: the tail stays put until the delivery ends and commits what was read.
-        if (readAhead_ + 1 > unread) return ecBufferIsEmpty;
-        c = buffer_[(tail_ + readAhead_) % kDispatchBufferSize];
-        ++readAhead_;
-        return 0;
+    {
+        std::lock_guard<std::mutex> g(inputLock_);
+        const std::size_t unread = UnreadLocked();
+        if (inAvailDelivery_) {
+            // Read ahead: the tail stays put until the delivery ends and commits what was read.
+            if (readAhead_ + 1 > unread) return ecBufferIsEmpty;
+            c = buffer_[(tail_ + readAhead_) % kDispatchBufferSize];
+            ++readAhead_;
+            return 0;
+        }
+        if (unread == 0) return ecBufferIsEmpty;
+        c = buffer_[tail_];
+        tail_ = (tail_ + 1) % kDispatchBufferSize;
+        if (!full_) return 0;
+        full_ = false;
     }
-    if (unread == 0) return ecBufferIsEmpty;
-    c = buffer_[tail_];
-    tail_ = (tail_ + 1) % kDispatchBufferSize;
-    full_ = false;
+    InputRoomMade();
     return 0;
 }
 
 std::int32_t TZpBaseDispatcher::GetBlock(std::uint8_t* destination, std::size_t n) {
-    std::lock_guard<std::mutex> g(inputLock_);
-    const std::size_t unread = UnreadLocked();
-    const std::size_t start = inAvailDelivery_ ? readAhead_ : 0;
-    if (start + n > unread) return ecBufferIsEmpty;
-    for (std::size_t i = 0; i < n; ++i)
-        destination[i] = buffer_[(tail_ + start + i) % kDispatchBufferSize];
-    if (inAvailDelivery_) {
-        readAhead_ += n;
-    } else if (n > 0) {
-        tail_ = (tail_ + n) % kDispatchBufferSize;
-        full_ = false;
+    bool wasFull = false;
+    {
+        std::lock_guard<std::mutex> g(inputLock_);
+        const std::size_t unread = UnreadLocked();
+        const std::size_t start = inAvailDelivery_ ? readAhead_ : 0;
+        if (start + n > unread) return ecBufferIsEmpty;
+        for (std::size_t i = 0; i < n; ++i) {
+            destination[i] = buffer_[(tail_ + start + i) % kDispatchBufferSize];
+        }
+        if (inAvailDelivery_) {
+            readAhead_ += n;
+        } else if (n > 0) {
+            tail_ = (tail_ + n) % kDispatchBufferSize;
+            wasFull = full_;
+            full_ = false;
+        }
     }
+    if (wasFull) InputRoomMade();
     return static_cast<std::int32_t>(n);
 }
 
 std::int32_t TZpBaseDispatcher::FlushInBuffer() {
-    std::lock_guard<std::mutex> g(inputLock_);
-    const std::int32_t result = PurgeDeviceInput();
-    ioQueue_.Clear();
-    if (inAvailDelivery_) {
-        readAhead_ = UnreadLocked();
-        largestReadAhead_ = std::max(largestReadAhead_, readAhead_);
-    } else {
-        tail_ = head_;
-        full_ = false;
-        readAhead_ = 0;
+    std::int32_t result;
+    {
+        std::lock_guard<std::mutex> g(inputLock_);
+        result = PurgeDeviceInput();
+        ioQueue_.Clear();
+        if (inAvailDelivery_) {
+            readAhead_ = UnreadLocked();
+            largestReadAhead_ = std::max(largestReadAhead_, readAhead_);
+        } else {
+            tail_ = head_;
+            full_ = false;
+            readAhead_ = 0;
+        }
     }
+    InputRoomMade();
     return result;
 }
 
@@ -115,11 +138,15 @@ void TZpBaseDispatcher::ResetForOpen() {
         inAvailDelivery_ = false;
         readAhead_ = largestReadAhead_ = 0;
     }
+    // The lines as they are now, so that the first change, a falling DSR or DCD among
+    // them, is seen as one.
+    const std::uint8_t modem = ReadModemStatus();
     std::lock_guard<std::mutex> g(stateLock_);
     timers_.clear();
     statuses_.clear();
     handleCounter_ = 1;
     availThreshold_ = 0;
+    modemStatus_ = lastModemStatus_ = modem;
     lineError_ = 0;
     lineBreak_ = false;
     lineErrorPending_ = false;
@@ -217,7 +244,7 @@ std::int32_t TZpBaseDispatcher::SetStatusTrigger(std::int32_t handle, std::uint1
 
 std::int32_t TZpBaseDispatcher::RemoveTrigger(std::int32_t handle) {
     std::unique_lock<std::mutex> g(stateLock_);
-    if (handle == kAvailHandle) {
+    if (handle == kAvailTriggerHandle) {
         availThreshold_ = 0;
         return 0;
     }
@@ -358,18 +385,17 @@ bool TZpBaseDispatcher::LineBreak() const {
 
 // ---------------------------------------------------------------- checks and delivery
 
-void TZpBaseDispatcher::HandleStatusMask(std::uint32_t mask) {
+void TZpBaseDispatcher::HandleStatusMask(std::uint32_t mask, std::uint16_t lineErrors) {
     if (mask & (evCts | evDsr | evRlsd | evRing | evRingTrailing)) {
         const std::uint8_t status = ReadModemStatus();
         std::lock_guard<std::mutex> g(stateLock_);
         modemStatus_ = status;
     }
     if (mask & (evBreak | evError)) {
+        // The errors the driver reported since the last ones: they replace the last word.
         std::lock_guard<std::mutex> g(stateLock_);
-        if (mask & evBreak) {
-            lineBreak_ = true;
-            lineError_ |= leBreak;
-        }
+        lineError_ = static_cast<std::int16_t>(lineErrors | ((mask & evBreak) ? leBreak : 0));
+        lineBreak_ = (mask & evBreak) != 0;
         lineErrorPending_ = true;
     }
     while (CheckStatusTriggers()) {
@@ -502,12 +528,12 @@ void TZpBaseDispatcher::DeliverEvent(std::uint32_t msg, std::uint32_t wParam, st
         if (e.onGuiThread) {
             // Copies, not references: a call that outlives its 3000 ms keeps what it uses.
             if (!platform::SendToGui([receiver = e.receiver, msg, wParam, lParam] {
-                    receiver(msg, wParam, lParam);
+                    CallReceiver(receiver, msg, wParam, lParam);
                 })) {
                 ++deliveryTimeouts_;
             }
         } else {
-            e.receiver(msg, wParam, lParam);
+            CallReceiver(e.receiver, msg, wParam, lParam);
         }
         afterReceiver();
     }

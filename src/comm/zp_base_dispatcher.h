@@ -51,7 +51,13 @@ enum CommEvent : std::uint32_t {
 
 // Modem status bits (the modem status byte) and line error bits.
 enum ModemStatus : std::uint8_t { msCTS = 0x10, msDSR = 0x20, msRing = 0x40, msDCD = 0x80 };
-enum LineError : std::int16_t { leBreak = 0x10, leFrame = 0x08, leParity = 0x04, leOverrun = 0x02 };
+enum LineError : std::int16_t {
+    leBreak = 0x10,
+    leFrame = 0x08,
+    leParity = 0x04,
+    leOverrun = 0x02,
+    leRxOver = 0x01  // the receive queue overflowed
+};
 
 // A window that receives the dispatcher's messages on the GUI thread: the port's hidden
 // window. Held weakly so that a message that comes late finds nothing instead of a freed
@@ -89,6 +95,8 @@ class TZpBaseDispatcher {
         std::function<void(std::uint32_t msg, std::uint32_t wParam, std::uint32_t lParam)>;
 
     static constexpr std::size_t kDispatchBufferSize = 8192;
+    // The trigger handle that names the avail notification.
+    static constexpr std::uint16_t kAvailTriggerHandle = 1;
     static constexpr std::int32_t kMaxTimerTicks = 39045157;
     static constexpr std::uint32_t kTickMs = 55;
 
@@ -182,15 +190,17 @@ class TZpBaseDispatcher {
   protected:
     // Copies from the I/O queue into the dispatch buffer's free room (event thread).
     void FillDispatchBuffer();
-    // Handles a comm-event mask taken from the I/O queue.
-    void HandleStatusMask(std::uint32_t mask);
+    // Handles a comm-event mask taken from the I/O queue, with the line errors that came
+    // with it.
+    void HandleStatusMask(std::uint32_t mask, std::uint16_t lineErrors);
     // Reads the modem lines from the device.
     virtual std::uint8_t ReadModemStatus() { return 0; }
     // Purges the driver's receive side.
     virtual std::int32_t PurgeDeviceInput() { return 0; }
     // Records a device failure as the line error and lets a line-error trigger report it.
     void ReportLineFailure();
-    // Resets buffers and triggers for a freshly opened device.
+    // Resets buffers and triggers for a freshly opened device, and takes the modem status
+    // as the device reports it now (so call it once the device is open).
     void ResetForOpen();
     bool CheckTimerTriggers();
     bool CheckStatusTriggers();
@@ -205,6 +215,9 @@ class TZpBaseDispatcher {
     // A timer trigger was set, stopped, removed or restored: its deadline may have moved.
     // Called without any of the dispatcher's locks held.
     virtual void TimersChanged() {}
+    // The program read from a full dispatch buffer or purged it: data waiting in the I/O
+    // queue can move in now. Called without any of the dispatcher's locks held.
+    virtual void InputRoomMade() {}
     // The hand-over from the device side: a device dispatcher pushes received data here.
     TIOQueue& Queue() { return ioQueue_; }
 

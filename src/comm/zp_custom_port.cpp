@@ -14,6 +14,8 @@ namespace zp {
 // nothing.
 class TZpCustomPort::PortWindow : public TZpWindowReceiver {
   public:
+    static constexpr const char* kUnknownFailure = "An event handler failed";
+
     PortWindow(TZpCustomPort* port, TDispatcherKind kind) : port_(port), kind_(kind) {}
 
     void Procedure(std::uint32_t msg, std::uint32_t wParam, std::uint32_t lParam) override {
@@ -22,11 +24,14 @@ class TZpCustomPort::PortWindow : public TZpWindowReceiver {
         }
         TZpCustomPort* owner = registry::FindOwner(static_cast<std::int32_t>(lParam >> 16), kind_);
         if (owner == nullptr || owner != port_) return;
+        // An exception escaping a handler is the user's to hear of, whatever was thrown;
+        // the port goes on.
         try {
             owner->HandleMessage(msg, wParam, lParam);
         } catch (const std::exception& e) {
-            // An exception escaping a handler is the user's to hear of; the port goes on.
             if (platform::IsGuiThread()) owner->MessageSink().Show(e.what());
+        } catch (...) {
+            if (platform::IsGuiThread()) owner->MessageSink().Show(kUnknownFailure);
         }
     }
 
@@ -91,11 +96,29 @@ void TZpCustomPort::OpenSequence() {
     dispatcher_->RegisterWindowReceiver(window_);
     dispatcher_->SetPortWantsEvents(WantsEvents());
     dispatcher_->SetAvailThreshold(availThreshold_);
+    const bool restored = copyTriggers_;
     if (copyTriggers_) {
         copyTriggers_ = false;
         dispatcher_->RestoreTriggers(savedTriggers_);
     }
-    PortOpened();
+    try {
+        PortOpened();
+    } catch (...) {
+        // The open fails as a whole: the port is closed again (without OnPortClose, as
+        // for any failed open), the saved triggers wait for the next open, and the
+        // caller gets the handler's exception.
+        if (state_ == State::Open) {
+            state_ = State::ShuttingDown;
+            dispatcher_->UnregisterWindowReceiver(window_.get());
+            dispatcher_->DonePort(/*mayWait=*/true);
+            window_.reset();
+            dispatcher_.reset();
+            state_ = State::Closed;
+            open_ = false;
+            copyTriggers_ = restored;
+        }
+        throw;
+    }
 }
 
 void TZpCustomPort::CloseSequence() {
@@ -278,6 +301,9 @@ void TZpCustomPort::SetTimerTrigger(std::uint16_t handle, std::int32_t ticks, bo
 
 void TZpCustomPort::RemoveTrigger(std::uint16_t handle) {
     CheckException(PortDispatcher().RemoveTrigger(handle));
+    // Handle 1 is the avail notification: the port's threshold follows, so that a reopen
+    // does not switch it on again.
+    if (handle == kAvailTriggerHandle) availThreshold_ = 0;
 }
 
 std::uint16_t TZpCustomPort::AddStatusTrigger(StatusTriggerKind kind) {

@@ -45,6 +45,7 @@ enum TTraceLogState { tlOff, tlOn, tlDump, tlAppend, tlClear, tlPause, tlAppendA
 class TZpCustomPort : public TZpBaseComponent {
   public:
     static constexpr std::uint32_t kTickMs = TZpBaseDispatcher::kTickMs;
+    static constexpr std::uint16_t kAvailTriggerHandle = TZpBaseDispatcher::kAvailTriggerHandle;
 
     ~TZpCustomPort() override;
     TZpCustomPort(const TZpCustomPort&) = delete;
@@ -52,7 +53,8 @@ class TZpCustomPort : public TZpBaseComponent {
 
     // ---- state ----
     bool Open() const { return open_; }
-    // True opens (raising on failure, the port left closed); false closes.
+    // True opens (raising on failure, the port left closed; an exception from OnPortOpen
+    // counts as a failure); false closes.
     void SetOpen(bool on);
     bool ShuttingDown() const { return state_ == State::ShuttingDown; }
     TDeviceLayer DeviceLayer() const { return deviceLayer_; }
@@ -83,6 +85,7 @@ class TZpCustomPort : public TZpBaseComponent {
     // ---- triggers (timer ticks of 55 ms) ----
     std::uint16_t AddTimerTrigger();
     void SetTimerTrigger(std::uint16_t handle, std::int32_t ticks, bool activate);
+    // Removing handle 1 switches the avail notification off (AvailThreshold 0).
     void RemoveTrigger(std::uint16_t handle);
     // A status trigger of a kind; OnTriggerLineError then reports a device that failed.
     std::uint16_t AddStatusTrigger(StatusTriggerKind kind);

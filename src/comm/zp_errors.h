@@ -14,6 +14,9 @@ enum ErrorCode : std::int32_t {
     ecFileNotFound = -2,
     ecPathNotFound = -3,
     ecAccessDenied = -5,
+    // errno EACCES as it passes through: the device exists and its permissions keep this
+    // user out. Not "held by another program", which is -5.
+    ecPermissionDenied = -13,
     ecInvalidHandle = -6,
     ecOutOfMemory = -8,
     ecDeviceWrite = -160,
@@ -63,7 +66,10 @@ class EZpException : public std::runtime_error {
     std::int32_t code_;
 };
 
-// The framework's own exceptions that the error rule raises for system-style codes.
+// What the error rule raises for the operating-system style codes: an input/output error
+// carrying the code's magnitude (the number the system reported), and out of memory.
+// They stand apart from EZpException because callers catch them as device failures, not
+// as misuse of the component.
 class EInOutError : public std::runtime_error {
   public:
     EInOutError(const std::string& message, int errorCode)
@@ -123,12 +129,12 @@ ZP_EXCEPTION(EBadTriggerHandle, ETrigger, ecBadTriggerHandle)
 #undef ZP_EXCEPTION
 
 // The error rule: a result of 0 or more is returned unchanged; a negative one is raised
-// as its own class, as the framework's I/O error (-2 to -162; -8 as out of memory), or
-// as a plain EZpException "Zepo exception" with code 0.
+// as its own class, as EInOutError (-2 to -162; -8 as EOutOfMemory), or as a plain
+// EZpException "Zepo exception" with code 0.
 std::int32_t CheckException(std::int32_t result);
 
-// Translates an errno value into the system-style codes above, so that callers see one
-// set of codes whatever the platform: a missing device is -2, a held one -5, and so on.
+// Translates an errno value into the system-style codes above, so that callers test one
+// set of codes: a missing device is -2, a held one -5, and so on.
 // Values with no counterpart pass through negated, and their text is the system's own.
 std::int32_t SystemErrorCode(int errnoValue);
 

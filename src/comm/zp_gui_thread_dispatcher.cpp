@@ -31,9 +31,12 @@ void TZpGuiThreadDispatcher::Service() {
     do {
         again_ = false;
         std::uint32_t mask;
-        while (Queue().PopStatus(mask)) HandleStatusMask(mask);
+        std::uint16_t lineErrors;
+        while (Queue().PopStatus(mask, lineErrors)) HandleStatusMask(mask, lineErrors);
         FillDispatchBuffer();
         CheckTriggers();
+        // A handler that read from a full buffer made room for what is still queued.
+        if (QueuedInputBytes() > 0 && InbuffFree() > 0) again_ = true;
     } while (again_ && !FinishLater());
     servicing_ = false;
     if (FinishLater()) {
@@ -55,6 +58,17 @@ void TZpGuiThreadDispatcher::DonePort(bool mayWait) {
     // A round that is still on the stack (the close came from one of its handlers) posts
     // the finished cue when it unwinds; so does one whose delivery just ended.
     if (servicing_ && !FinishLater()) SetFinishLater();
+}
+
+void TZpGuiThreadDispatcher::InputRoomMade() {
+    if (servicing_) {
+        again_ = true;
+        return;
+    }
+    // Not from inside the program's read: the next round runs from the event loop. A call
+    // queued for a dispatcher that is gone by then is dropped with its timer.
+    QMetaObject::invokeMethod(
+        timer_.get(), [this] { Service(); }, Qt::QueuedConnection);
 }
 
 void TZpGuiThreadDispatcher::TimersChanged() {

@@ -40,6 +40,7 @@ class TZpGuiThreadDispatcher : public TZpBaseDispatcher {
     // Closes the transport's device; the dispatcher's buffers stay until it is freed.
     virtual void CloseDevice() {}
     void TimersChanged() override;
+    void InputRoomMade() override;
 
   private:
     void ArmTimer();

@@ -52,11 +52,22 @@ std::string ReadS19Head(ziparchive::TZipReader& reader, const std::string& packa
     }
 }
 
-uint32_t PackageValueAt(const std::string& vif, size_t offset) {
-    if (vif.size() < offset + 4) return 0;
+std::optional<uint32_t> PackageValueAt(const std::string& vif, size_t offset) {
+    if (offset > vif.size() || vif.size() - offset < 4) return std::nullopt;
     uint32_t value = 0;
     for (int i = 3; i >= 0; --i) value = (value << 8) | static_cast<uint8_t>(vif[offset + i]);
     return value;
+}
+
+std::optional<PackageIndex> ReadPackageIndex(ziparchive::TZipReader& reader,
+                                             const std::string& packagePath) {
+    ziparchive::TZipStream* stream = LoadZIP(reader, packagePath, "vif");
+    if (stream == nullptr) return std::nullopt;
+    const std::string vif(stream->View());
+    const auto vgfSum = PackageValueAt(vif, 0), vtfSum = PackageValueAt(vif, 4),
+               s19Sum = PackageValueAt(vif, 8), vgfAddress = PackageValueAt(vif, 12);
+    if (!vgfSum || !vtfSum || !s19Sum || !vgfAddress) return std::nullopt;
+    return PackageIndex{*vgfSum, *vtfSum, *s19Sum, *vgfAddress};
 }
 
 }  // namespace device

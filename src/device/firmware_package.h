@@ -3,6 +3,7 @@
 // name of the archive's first entry and differ in their 3-letter extension: vif (the
 // sums and the vgf address), vgf, vtf and s19.
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "archive/zip_reader.h"
@@ -24,7 +25,22 @@ std::string ReadCheckedMember(ziparchive::TZipReader& reader, const std::string&
 std::string ReadS19Head(ziparchive::TZipReader& reader, const std::string& packagePath,
                         const std::string& extension);
 
-// The 32-bit little-endian number at `offset` of a vif member's bytes; 0 when it is short.
-uint32_t PackageValueAt(const std::string& vif, size_t offset);
+// The 32-bit little-endian number at `offset` of a vif member's bytes; nothing when the
+// member ends before it.
+std::optional<uint32_t> PackageValueAt(const std::string& vif, size_t offset);
+
+// The four values of a package's vif member.
+struct PackageIndex {
+    uint32_t vgfSum = 0;
+    uint32_t vtfSum = 0;
+    uint32_t s19Sum = 0;
+    uint32_t vgfAddress = 0;
+};
+
+// Reads the vif member of the package. Nothing when it cannot be read or holds fewer than
+// the 16 bytes of its four values: a short member would otherwise read as sums of 0, which
+// an empty or zero-filled member matches.
+std::optional<PackageIndex> ReadPackageIndex(ziparchive::TZipReader& reader,
+                                             const std::string& packagePath);
 
 }  // namespace device

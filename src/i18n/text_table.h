@@ -4,6 +4,8 @@
 #include <array>
 #include <string>
 
+#include "i18n/text_id.h"
+
 namespace i18n {
 
 class TextTable {
@@ -15,6 +17,7 @@ public:
 
     // Text n; an index outside 1..100 gives the empty text rather than undefined memory.
     const std::string& operator[](int n) const { return IsKey(n) ? texts_[n] : empty_; }
+    const std::string& operator[](TextId id) const { return (*this)[static_cast<int>(id)]; }
     void Set(int n, std::string text) {
         if (IsKey(n)) texts_[n] = std::move(text);
     }

@@ -4,8 +4,8 @@
 
 namespace platform {
 
-// Milliseconds on a steady clock; wraps at 2^32 like the original's multimedia clock, so
-// callers compare times by unsigned difference.
+// Milliseconds on a steady clock, in 32 bits: the count wraps every 49.7 days, so callers
+// compare times by their unsigned difference, never by their order.
 std::uint32_t MillisecondClock();
 
 // Spins for `ms` milliseconds without yielding; meant for delays of a few milliseconds

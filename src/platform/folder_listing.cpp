@@ -35,7 +35,8 @@ bool MatchFrom(const std::string& p, size_t pi, const std::string& n, size_t ni)
 
 bool WildcardMatch(const std::string& pattern, const std::string& name) {
     if (pattern == "*.*") return true;
-    // A trailing ".*" also matches a name without any dot, as the original listing does.
+    // A trailing ".*" also matches a name without any dot: "name.*" means that name with
+    // any extension or none.
     if (pattern.size() >= 2 && pattern.compare(pattern.size() - 2, 2, ".*") == 0 &&
         name.find('.') == std::string::npos &&
         MatchFrom(pattern.substr(0, pattern.size() - 2), 0, name, 0)) {

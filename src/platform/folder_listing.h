@@ -1,6 +1,7 @@
 #pragma once
-// Wildcard listings of a folder, matched and ordered case-insensitively as the original
-// platform does, so that "the order the folder listing returns" is the same on every run.
+// Wildcard listings of a folder. Names match and sort without regard to ASCII case, so that
+// "*.lan" finds "English_3.LAN"; the sorted order makes every listing, and every choice
+// made from one, the same on every run.
 #include <string>
 #include <vector>
 

@@ -1,6 +1,6 @@
 #pragma once
-// Calls into the GUI thread: the stand-in for posting and sending window messages to a
-// hidden window. Components that run worker threads use these to reach the program's
+// Calls into the GUI thread: posting a call to run there later, or sending one and waiting
+// until it has run. Components that run worker threads use these to reach the program's
 // handlers, which all run on the GUI thread.
 #include <functional>
 

@@ -1,6 +1,6 @@
 #pragma once
-// Text from files of the original platform: 8-bit Windows code page text, or UTF-8 from
-// newer tools. The program holds every string as UTF-8.
+// Text from the files the program reads (language files, archive comments and names):
+// 8-bit Windows-1252 text from older tools, or UTF-8. The program holds every string as UTF-8.
 #include <string>
 
 namespace platform {

@@ -1,7 +1,7 @@
 #pragma once
-// A timer of the window, ticking on the GUI thread. It reads like the original's timer
-// component: an Interval in milliseconds, an Enabled switch and an OnTimer handler; it
-// repeats until it is disabled. Changing Interval while enabled starts the count anew.
+// A timer of the window, ticking on the GUI thread: an Interval in milliseconds, an Enabled
+// switch and an OnTimer handler. It repeats until it is disabled. Changing Interval while
+// enabled starts the count anew.
 #include <functional>
 #include <memory>
 

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <QComboBox>
+
 #include "window_fixture.h"
 
 namespace {
@@ -11,17 +13,17 @@ std::string LanFile(const std::string& language, int version, const std::string&
 class Languages : public testsupport::WindowTest {
 protected:
     void SetUp() override { InstallRequiredFiles(); }
+    QComboBox* List() const { return Find<QComboBox>("ComboBox_Language"); }
     std::vector<std::string> Entries() const {
         std::vector<std::string> e;
-        for (int i = 0; i < form->ComboBox_Language->count(); ++i)
-            e.push_back(form->ComboBox_Language->itemText(i).toStdString());
+        for (int i = 0; i < List()->count(); ++i) e.push_back(List()->itemText(i).toStdString());
         return e;
     }
     void Pick(const std::string& name) {
-        const int i = form->ComboBox_Language->findText(QString::fromStdString(name));
+        const int i = List()->findText(QString::fromStdString(name));
         ASSERT_GE(i, 0) << name;
-        form->ComboBox_Language->setCurrentIndex(i);
-        emit form->ComboBox_Language->activated(i);
+        List()->setCurrentIndex(i);
+        emit List()->activated(i);
     }
 };
 
@@ -32,96 +34,117 @@ TEST_F(Languages, FirstStartTakesTheNewestEnglishFile) {
     EXPECT_EQ(folder.Read("default.lan"), LanFile("English", 10, "1=Leave\r\n9=Look\r\n"));
     EXPECT_FALSE(folder.Exists("Language/English_2.lan"));
     EXPECT_EQ(w.CurrentLanguage, "English");
-    EXPECT_EQ(Caption(w.But_P1_Exit), "Leave");
-    // A file names only some entries; the others stay empty, with no English fallback.
-    EXPECT_EQ(Caption(w.But_P1_UpdatePlantrix), "");
-    EXPECT_EQ(Caption(w.Label_P1_Ver), " 1.05");
+    EXPECT_EQ(Caption("But_P1_Exit"), "Leave");
     // One language only: no choice to offer.
-    EXPECT_FALSE(w.ComboBox_Language->isVisible());
-    EXPECT_FALSE(w.Label_P1_Language->isVisible());
+    EXPECT_FALSE(List()->isVisible());
+    EXPECT_FALSE(Shown("Label_P1_Language"));
 }
 
-TEST_F(Languages, WithoutEnglishFilesTheBuiltInTextsAreUsedAndNothingIsWritten) {
+// Every file is read over the built-in English texts: what it does not name, and all of a
+// file that is refused, shows English, never an empty caption.
+TEST_F(Languages, EntriesAFileDoesNotGiveShowTheBuiltInTexts) {
+    struct Case {
+        const char* what;
+        std::string file;
+        bool refused;
+        std::string language;  // a good first line names the language even in a refused file
+    };
+    const Case cases[] = {
+        {"names some entries", LanFile("Deutsch", 1, "1=Beenden\r\n"), false, "Deutsch"},
+        {"bad name line", "Lingo=Deutsch\r\nVersion=1\r\n1=Beenden\r\n", true, ""},
+        {"bad version", "Language=Deutsch\r\nVersion=two\r\n1=Beenden\r\n", true, "Deutsch"},
+        {"no version line", "Language=Deutsch\r\nRevision=1\r\n1=Beenden\r\n", true, "Deutsch"},
+        {"one line only", "Language=Deutsch\r\n", true, "Deutsch"},
+        {"empty", "", true, ""},
+    };
+    for (const Case& c : cases) {
+        messages.boxes.clear();
+        folder.Write("default.lan", c.file);
+        app::TForm1& w = Start();
+        EXPECT_EQ(Caption("But_P1_Exit"), c.refused ? "Exit" : "Beenden") << c.what;
+        EXPECT_EQ(Caption("But_P1_UpdatePlantrix"), "Program Plantrix") << c.what;
+        EXPECT_EQ(Caption("Label_P1_Ver"), "Version 1.05") << c.what;
+        EXPECT_EQ(Caption("But_P3_Next"), "Next") << c.what;
+        EXPECT_EQ(w.CurrentLanguage, c.language) << c.what;
+        EXPECT_EQ(messages.Texts(), c.refused ? std::vector<std::string>{"Error in text file"}
+                                              : std::vector<std::string>{})
+            << c.what;
+    }
+}
+
+TEST_F(Languages, WithoutEnglishFilesTheBuiltInTextsAreUsedAndNoLanguageIsSelected) {
     folder.Write("Language/Deutsch_1.lan", LanFile("Deutsch", 1, "1=Beenden\r\n"));
+    folder.Write("Language/Svenska_1.lan", LanFile("Svenska", 1, "1=Avsluta\r\n"));
     app::TForm1& w = Start();
     EXPECT_FALSE(folder.Exists("default.lan"));
-    EXPECT_EQ(Caption(w.But_P1_Exit), "Exit");
+    EXPECT_EQ(Caption("But_P1_Exit"), "Exit");
     EXPECT_TRUE(w.CurrentLanguage.empty());
+    ASSERT_TRUE(List()->isVisible());
+    EXPECT_EQ(List()->currentIndex(), -1) << List()->currentText().toStdString();
+    // Refilling the list (as after an update check) selects nothing either.
+    w.FillLanguageList();
+    EXPECT_EQ(List()->currentIndex(), -1);
 }
 
-TEST_F(Languages, ChoosingALanguageKeepsTextsItDoesNotName) {
+TEST_F(Languages, ChoosingALanguageReplacesEveryText) {
     folder.Write("Language/English_1.lan", LanFile("English", 1, "1=Exit\r\n23=Program it\r\n"));
-    folder.Write("Language/english_4.lan", LanFile("English", 4, "1=Exit\r\n23=Program it\r\n"));
+    folder.Write("Language/english_4.lan",
+                 LanFile("English", 4, "1=Exit\r\n23=Program it\r\n80=Spare\r\n"));
     folder.Write("Language/Deutsch_3.lan", LanFile("Deutsch", 3, "1=Beenden\r\n"));
     app::TForm1& w = Start();
     // English_1 has gone, so the list now names the language as its remaining file does,
     // and the entry is found without regard to case.
     EXPECT_FALSE(folder.Exists("Language/English_1.lan"));
     EXPECT_EQ(Entries(), (std::vector<std::string>{"Deutsch", "english"}));
-    EXPECT_TRUE(w.ComboBox_Language->isVisible());
-    EXPECT_EQ(w.ComboBox_Language->currentText().toStdString(), "english");
+    EXPECT_TRUE(List()->isVisible());
+    EXPECT_EQ(List()->currentText().toStdString(), "english");
+    EXPECT_EQ(Caption("But_P1_UpdatePlantrix"), "Program it");
+    ASSERT_EQ(w.Texts[80], "Spare");
 
     Pick("Deutsch");
     EXPECT_EQ(w.CurrentLanguage, "Deutsch");
-    EXPECT_EQ(Caption(w.But_P1_Exit), "Beenden");
-    EXPECT_EQ(Caption(w.But_P1_UpdatePlantrix), "Program it");
+    EXPECT_EQ(Caption("But_P1_Exit"), "Beenden");
+    // Not the previous language's text: the built-in one.
+    EXPECT_EQ(Caption("But_P1_UpdatePlantrix"), "Program Plantrix");
+    EXPECT_EQ(w.Texts[80], "");
     EXPECT_EQ(folder.Read("default.lan"), LanFile("Deutsch", 3, "1=Beenden\r\n"));
-    EXPECT_EQ(w.ComboBox_Language->currentText().toStdString(), "Deutsch");
+    EXPECT_EQ(List()->currentText().toStdString(), "Deutsch");
 
     // A later start loads default.lan alone.
     app::TForm1& again = Start();
     EXPECT_EQ(again.CurrentLanguage, "Deutsch");
-    EXPECT_EQ(Caption(again.But_P1_Exit), "Beenden");
-    EXPECT_EQ(Caption(again.But_P1_UpdatePlantrix), "");
+    EXPECT_EQ(Caption("But_P1_Exit"), "Beenden");
 }
 
 TEST_F(Languages, TheListStaysShownOnceItWasShown) {
     folder.Write("Language/English_1.lan", LanFile("English", 1, ""));
     folder.Write("Language/Deutsch_1.lan", LanFile("Deutsch", 1, ""));
     app::TForm1& w = Start();
-    ASSERT_TRUE(w.ComboBox_Language->isVisible());
+    ASSERT_TRUE(List()->isVisible());
     ::unlink((folder.Path() + "Language/Deutsch_1.lan").c_str());
     w.FillLanguageList();
-    EXPECT_TRUE(w.ComboBox_Language->isVisible());
+    EXPECT_TRUE(List()->isVisible());
     EXPECT_EQ(Entries(), std::vector<std::string>{"English"});
-}
-
-TEST_F(Languages, ABrokenDefaultFileIsReportedAndChangesNoCaption) {
-    folder.Write("default.lan", "Lingo=English\r\nVersion=1\r\n1=Quit\r\n");
-    app::TForm1& w = Start();
-    EXPECT_EQ(messages.Texts(), std::vector<std::string>{"Error in text file"});
-    EXPECT_EQ(Caption(w.But_P1_Exit), "");
-    EXPECT_TRUE(w.CurrentLanguage.empty());
-}
-
-TEST_F(Languages, ABadVersionLineStillNamesTheLanguage) {
-    for (const std::string second : {"Version=two", "Revision=1", ""}) {
-        messages.boxes.clear();
-        folder.Write("default.lan", "Language=Deutsch\r\n" + second + (second.empty() ? "" : "\r\n1=Beenden\r\n"));
-        app::TForm1& w = Start();
-        EXPECT_EQ(messages.Texts(), std::vector<std::string>{"Error in text file"}) << second;
-        EXPECT_EQ(w.CurrentLanguage, "Deutsch");
-        EXPECT_EQ(Caption(w.But_P1_Exit), "");
-    }
 }
 
 TEST_F(Languages, ABadFileNameVersionIsReportedAndKeepsTheCurrentLanguage) {
     folder.Write("Language/English_1.lan", LanFile("English", 1, "1=Quit\r\n"));
     folder.Write("Language/Deutsch_1.lan", LanFile("Deutsch", 1, "1=Beenden\r\n"));
-    app::TForm1& w = Start();
+    Start();
     folder.Write("Language/Deutsch_new.lan", LanFile("Deutsch", 9, "1=Neu\r\n"));
     Pick("Deutsch");
     EXPECT_EQ(messages.Texts(), std::vector<std::string>{"Error in text file"});
-    EXPECT_EQ(Caption(w.But_P1_Exit), "Quit");
+    EXPECT_EQ(Caption("But_P1_Exit"), "Quit");
     EXPECT_TRUE(folder.Exists("Language/Deutsch_1.lan"));
 }
 
 TEST_F(Languages, AccentedWindows1252TextIsShownCorrectly) {
     folder.Write("default.lan",
-                 "Language=Fran\xE7" "ais\r\nVersion=1\r\n1=Quitter\r\n9=V\xE9rifier les mises \xE0 jour\r\n");
+                 "Language=Fran\xE7"
+                 "ais\r\nVersion=1\r\n1=Quitter\r\n9=V\xE9rifier les mises \xE0 jour\r\n");
     app::TForm1& w = Start();
     EXPECT_EQ(w.CurrentLanguage, "Français");
-    EXPECT_EQ(w.But_P1_Update->text(), QString::fromUtf8("Vérifier les mises à jour"));
+    EXPECT_EQ(Caption("But_P1_Update"), "Vérifier les mises à jour");
 }
 
 }  // namespace

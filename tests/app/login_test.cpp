@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <QLineEdit>
+
 #include "window_fixture.h"
 
 namespace {
@@ -10,49 +12,62 @@ protected:
         InstallRequiredFiles();
         Start();
     }
+    QLineEdit* Field() const { return Find<QLineEdit>("Edit_P1_Password"); }
     void OpenLogin() {
-        QTest::mouseDClick(form->Label_P1_Ver, Qt::LeftButton);
-        ASSERT_TRUE(form->Edit_P1_Password->isVisible());
+        QTest::mouseDClick(Find("Label_P1_Ver"), Qt::LeftButton);
+        ASSERT_TRUE(Field()->isVisible());
     }
-    void Type(const QString& text) { QTest::keyClicks(form->Edit_P1_Password, text); }
+    void Type(const QString& text) { QTest::keyClicks(Field(), text); }
 };
 
 TEST_F(Login, DoubleClickOnTheVersionShowsAnEmptyCodeField) {
-    app::TForm1& w = *form;
-    EXPECT_FALSE(w.Edit_P1_Password->isVisible());
+    Activate();
+    EXPECT_FALSE(Field()->isVisible());
     OpenLogin();
-    EXPECT_TRUE(w.Label_P1_Password->isVisible());
-    EXPECT_TRUE(w.But_P1_Login->isVisible());
-    EXPECT_EQ(w.Edit_P1_Password->echoMode(), QLineEdit::Password);
+    EXPECT_TRUE(Shown("Label_P1_Password"));
+    EXPECT_TRUE(Shown("But_P1_Login"));
+    EXPECT_EQ(Field()->echoMode(), QLineEdit::Password);
+    EXPECT_TRY(Field()->hasFocus());
     Type("abc");
     OpenLogin();
-    EXPECT_TRUE(w.Edit_P1_Password->text().isEmpty());
+    EXPECT_TRUE(Field()->text().isEmpty());
 }
 
 TEST_F(Login, TheRightCodeWithBlanksSwitchesServiceModeOn) {
     app::TForm1& w = *form;
     OpenLogin();
     Type("  QKTD ");
-    Click(w.But_P1_Login);
+    Click("But_P1_Login");
     EXPECT_TRUE(w.ServiceMode);
     EXPECT_EQ(messages.Texts(),
               std::vector<std::string>{"Successfully logged in! Please search for updates to get "
                                        "the latest test versions."});
-    EXPECT_FALSE(w.Edit_P1_Password->isVisible());
-    EXPECT_FALSE(w.But_P1_Login->isVisible());
-    EXPECT_TRUE(w.Label_ServiceMode->isVisible());
-    EXPECT_TRUE(w.But_P1_UpdateTessara->isVisible());
+    EXPECT_FALSE(Field()->isVisible());
+    EXPECT_FALSE(Shown("But_P1_Login"));
+    EXPECT_TRUE(Shown("Label_ServiceMode"));
+    EXPECT_TRUE(Shown("But_P1_UpdateTessara"));
     // Once on, the version label no longer offers the login.
-    QTest::mouseDClick(w.Label_P1_Ver, Qt::LeftButton);
-    EXPECT_FALSE(w.Edit_P1_Password->isVisible());
+    QTest::mouseDClick(Find("Label_P1_Ver"), Qt::LeftButton);
+    EXPECT_FALSE(Field()->isVisible());
 }
 
-TEST_F(Login, EnterInTheFieldLogsInLikeTheButton) {
+// Return in the field logs in once: the buttons that take Return when focused do not take
+// it from the field as well.
+TEST_F(Login, ReturnInTheFieldLogsInOnceLikeTheButton) {
+    Activate();
     OpenLogin();
+    EXPECT_TRY(Field()->hasFocus());
+    Type("nope");
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    EXPECT_EQ(messages.Texts(), std::vector<std::string>{"Wrong password, try again!"});
+    EXPECT_TRY(Field()->hasFocus());
+    EXPECT_EQ(form->VisiblePage(), 1);
+
     Type("QKTD");
-    QTest::keyClick(form->Edit_P1_Password, Qt::Key_Return);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
     EXPECT_TRUE(form->ServiceMode);
-    EXPECT_EQ(messages.boxes.size(), 1u);
+    EXPECT_EQ(messages.boxes.size(), 2u);
+    EXPECT_EQ(form->VisiblePage(), 1);
 }
 
 TEST_F(Login, AWrongCodeIsSelectedSoTypingReplacesIt) {
@@ -60,18 +75,18 @@ TEST_F(Login, AWrongCodeIsSelectedSoTypingReplacesIt) {
     for (const char* code : {"qktd", "", "   ", "QKT"}) {
         OpenLogin();
         Type(code);
-        Click(w.But_P1_Login);
+        Click("But_P1_Login");
         EXPECT_FALSE(w.ServiceMode) << code;
         EXPECT_EQ(messages.boxes.back().text, "Wrong password, try again!");
-        EXPECT_TRUE(w.Edit_P1_Password->isVisible());
+        EXPECT_TRUE(Field()->isVisible());
     }
     OpenLogin();
     Type("wrong");
-    Click(w.But_P1_Login);
-    EXPECT_EQ(w.Edit_P1_Password->selectedText(), "wrong");
+    Click("But_P1_Login");
+    EXPECT_EQ(Field()->selectedText(), "wrong");
     Type("QKTD");
-    EXPECT_EQ(w.Edit_P1_Password->text(), "QKTD");
-    QTest::keyClick(w.Edit_P1_Password, Qt::Key_Enter);
+    EXPECT_EQ(Field()->text(), "QKTD");
+    QTest::keyClick(Field(), Qt::Key_Enter);
     EXPECT_TRUE(w.ServiceMode);
 }
 

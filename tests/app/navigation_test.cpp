@@ -1,9 +1,19 @@
 #include <gtest/gtest.h>
 
+#include <QComboBox>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSignalSpy>
+
 #include "pty_peer.h"
+#include "scoped_environment.h"
 #include "window_fixture.h"
 
 namespace {
+
+using app::WizardStep;
 
 class Navigation : public testsupport::WindowTest {
 protected:
@@ -13,121 +23,117 @@ protected:
     }
     std::vector<std::string> StatusLines() const {
         std::vector<std::string> lines;
-        for (int i = 0; i < form->ListBox_P2->count(); ++i)
-            lines.push_back(form->ListBox_P2->item(i)->text().toStdString());
+        const auto* log = Find<QListWidget>("ListBox_P2");
+        for (int i = 0; i < log->count(); ++i) lines.push_back(log->item(i)->text().toStdString());
         return lines;
     }
 };
 
 TEST_F(Navigation, ShowPageChangesTheStepOnlyForTheStartPage) {
     app::TForm1& w = *form;
-    w.WizardState = 7;
+    w.WizardState = WizardStep::PlantrixProgramming;
     for (int page : {2, 3, 4}) {
         w.ShowPage(page);
         EXPECT_EQ(w.VisiblePage(), page);
-        EXPECT_EQ(w.WizardState, 7);
+        EXPECT_EQ(w.WizardState, WizardStep::PlantrixProgramming);
     }
     w.ShowPage(0);
     w.ShowPage(5);
     EXPECT_EQ(w.VisiblePage(), 4);
-    EXPECT_EQ(w.WizardState, 7);
+    EXPECT_EQ(w.WizardState, WizardStep::PlantrixProgramming);
     w.ShowPage(1);
     EXPECT_EQ(w.VisiblePage(), 1);
-    EXPECT_EQ(w.WizardState, 0);
+    EXPECT_EQ(w.WizardState, WizardStep::StartPage);
 }
 
 TEST_F(Navigation, UpdateCheckFromTheStartPageAndBack) {
     app::TForm1& w = *form;
-    Click(w.But_P1_Update);
+    Click("But_P1_Update");
     EXPECT_EQ(w.VisiblePage(), 3);
-    EXPECT_EQ(w.WizardState, 1);
-    EXPECT_EQ(Caption(w.Label_P3_Headline), "Update wizard");
-    EXPECT_EQ(Caption(w.Label_P3_Info),
+    EXPECT_EQ(w.WizardState, WizardStep::UpdateCheck);
+    EXPECT_EQ(Caption("Label_P3_Headline"), "Update wizard");
+    EXPECT_EQ(Caption("Label_P3_Info"),
               "This wizard will check for updates to Solvenda system software.\n\n"
               "Make sure your computer is connected to the Internet and that your firewall "
               "allows communication on outgoing port 21.");
-    EXPECT_FALSE(w.But_P3_Update->isVisible());
-    EXPECT_TRUE(w.But_P3_Next->isVisible());
+    EXPECT_FALSE(Shown("But_P3_Update"));
+    EXPECT_TRUE(Shown("But_P3_Next"));
 
-    Click(w.But_P3_Next);
+    Click("But_P3_Next");
     EXPECT_EQ(w.VisiblePage(), 2);
     EXPECT_EQ(StatusLines(), std::vector<std::string>{"Connecting to server..."});
-    EXPECT_EQ(Caption(w.Label_P2_FTP_Info), "Connecting to server...");
+    EXPECT_EQ(Caption("Label_P2_FTP_Info"), "Connecting to server...");
 
-    Click(w.But_P2_Cancel);
+    Click("But_P2_Cancel");
     EXPECT_EQ(w.VisiblePage(), 1);
-    EXPECT_EQ(w.WizardState, 0);
+    EXPECT_EQ(w.WizardState, WizardStep::StartPage);
 }
 
 TEST_F(Navigation, UpdateCheckFromAProgrammingIntroductionReturnsThere) {
     app::TForm1& w = *form;
-    Click(w.But_P1_UpdatePlantrix);
-    EXPECT_EQ(w.WizardState, 2);
-    EXPECT_EQ(Caption(w.Label_P3_Headline), "Plantrix programming wizard");
-    EXPECT_TRUE(w.But_P3_Update->isVisible());
-    Click(w.But_P3_Update);
-    EXPECT_EQ(w.WizardState, 1);
-    EXPECT_EQ(w.PrevWizardState, 2);
-    Click(w.But_P3_Next);
-    Click(w.But_P2_Cancel);
+    Click("But_P1_UpdatePlantrix");
+    EXPECT_EQ(w.WizardState, WizardStep::PlantrixIntroduction);
+    EXPECT_EQ(Caption("Label_P3_Headline"), "Plantrix programming wizard");
+    EXPECT_TRUE(Shown("But_P3_Update"));
+    Click("But_P3_Update");
+    EXPECT_EQ(w.WizardState, WizardStep::UpdateCheck);
+    EXPECT_EQ(w.PrevWizardState, WizardStep::PlantrixIntroduction);
+    Click("But_P3_Next");
+    Click("But_P2_Cancel");
     EXPECT_EQ(w.VisiblePage(), 3);
-    EXPECT_EQ(w.WizardState, 2);
-    EXPECT_EQ(Caption(w.Label_P3_Headline), "Plantrix programming wizard");
+    EXPECT_EQ(w.WizardState, WizardStep::PlantrixIntroduction);
+    EXPECT_EQ(Caption("Label_P3_Headline"), "Plantrix programming wizard");
 }
 
 TEST_F(Navigation, TessaraIntroductionInServiceMode) {
-    Start({"/S"});
-    app::TForm1& w = *form;
-    Click(w.But_P1_UpdateTessara);
-    EXPECT_EQ(w.WizardState, 11);
-    EXPECT_EQ(Caption(w.Label_P3_Headline), "Tessara programming wizard");
-    EXPECT_EQ(Caption(w.Label_P3_Info),
+    app::TForm1& w = Start({"/S"});
+    Click("But_P1_UpdateTessara");
+    EXPECT_EQ(w.WizardState, WizardStep::TessaraIntroduction);
+    EXPECT_EQ(Caption("Label_P3_Headline"), "Tessara programming wizard");
+    EXPECT_EQ(Caption("Label_P3_Info"),
               "This wizard will program your Tessara with the latest software (Use Check for "
               "updates to check for the latest updates)");
-    Click(w.But_P3_Update);
-    Click(w.But_P3_Next);
-    Click(w.But_P2_Cancel);
-    EXPECT_EQ(w.WizardState, 11);
-    Click(w.But_P3_Cancel);
+    Click("But_P3_Update");
+    Click("But_P3_Next");
+    Click("But_P2_Cancel");
+    EXPECT_EQ(w.WizardState, WizardStep::TessaraIntroduction);
+    Click("But_P3_Cancel");
     EXPECT_EQ(w.VisiblePage(), 1);
-    EXPECT_EQ(w.WizardState, 0);
+    EXPECT_EQ(w.WizardState, WizardStep::StartPage);
     EXPECT_FALSE(w.ProgramEndRequested);
 }
 
 TEST_F(Navigation, WizardCancelHidesTheSelectionAndProgress) {
-    app::TForm1& w = *form;
-    Click(w.But_P1_UpdatePlantrix);
-    w.ComboBox_P3->show();
-    w.ProgressBar1->show();
-    Click(w.But_P3_Cancel);
-    EXPECT_FALSE(w.ComboBox_P3->isVisible());
-    EXPECT_FALSE(w.ProgressBar1->isVisible());
-    EXPECT_EQ(w.VisiblePage(), 1);
+    Click("But_P1_UpdatePlantrix");
+    Find("ComboBox_P3")->show();
+    Find("ProgressBar1")->show();
+    Click("But_P3_Cancel");
+    EXPECT_FALSE(Shown("ComboBox_P3"));
+    EXPECT_FALSE(Shown("ProgressBar1"));
+    EXPECT_EQ(form->VisiblePage(), 1);
 }
 
 TEST_F(Navigation, NewsletterPageStartsEmptyAndReturnsToTheStart) {
     app::TForm1& w = *form;
-    w.Edit_P4_Name->setText("old");
+    Find<QLineEdit>("Edit_P4_Name")->setText("old");
     w.But_P1_RegisterClick();
     EXPECT_EQ(w.VisiblePage(), 4);
-    EXPECT_EQ(w.WizardState, 4);
-    EXPECT_TRUE(w.Edit_P4_Name->text().isEmpty());
-    EXPECT_EQ(Caption(w.Label_P4_Info),
+    EXPECT_EQ(w.WizardState, WizardStep::NewsletterSignUp);
+    EXPECT_TRUE(Find<QLineEdit>("Edit_P4_Name")->text().isEmpty());
+    EXPECT_EQ(Caption("Label_P4_Info"),
               "Register your email if you want to recieve our software newsletter");
-    Click(w.But_P4_cancel);
+    Click("But_P4_cancel");
     EXPECT_EQ(w.VisiblePage(), 1);
-    EXPECT_EQ(w.WizardState, 0);
+    EXPECT_EQ(w.WizardState, WizardStep::StartPage);
 }
 
 TEST_F(Navigation, StatusLogAlwaysShowsItsNewestLine) {
     app::TForm1& w = *form;
     w.ShowPage(2);
     for (int i = 0; i < 200; ++i) w.AddStatusLine("line " + std::to_string(i));
-    QApplication::processEvents();
-    QListWidget* log = w.ListBox_P2;
-    const QRect last = log->visualItemRect(log->item(log->count() - 1));
-    EXPECT_TRUE(log->viewport()->rect().contains(last)) << "newest line scrolled out of view";
-    EXPECT_EQ(Caption(w.Label_P2_FTP_Info), "line 199");
+    const auto* log = Find<QListWidget>("ListBox_P2");
+    EXPECT_TRY(log->viewport()->rect().contains(log->visualItemRect(log->item(log->count() - 1))));
+    EXPECT_EQ(Caption("Label_P2_FTP_Info"), "line 199");
 }
 
 TEST_F(Navigation, SearchingAnimationCyclesThroughZeroToFiveDots) {
@@ -136,7 +142,7 @@ TEST_F(Navigation, SearchingAnimationCyclesThroughZeroToFiveDots) {
     std::vector<std::string> shown;
     for (int i = 0; i < 7; ++i) {
         w.TimerAnimate.Tick();
-        shown.push_back(Caption(w.Label_P3_Info));
+        shown.push_back(Caption("Label_P3_Info"));
     }
     const std::string s = "Searching for Plantrix";
     EXPECT_EQ(shown, (std::vector<std::string>{s, s + ".", s + "..", s + "...", s + "....",
@@ -145,56 +151,82 @@ TEST_F(Navigation, SearchingAnimationCyclesThroughZeroToFiveDots) {
 
 TEST_F(Navigation, HiddenTestButtonEmptiesItsList) {
     form->ListBox_P1_test = {"a", "b"};
-    form->But_P1_TestClick();
+    Find<QPushButton>("But_P1_Test")->click();  // never shown, but wired
     EXPECT_TRUE(form->ListBox_P1_test.empty());
+}
+
+// Return presses the button that has the keyboard focus, whatever the page. Each button is
+// cut off from its handler here, so that the count says only whether Return pressed it.
+TEST_F(Navigation, ReturnOnAFocusedButtonPressesItOnEveryPage) {
+    Activate();
+    for (int page = 1; page <= 4; ++page) {
+        const std::string panel = "Panel" + std::to_string(page);
+        for (QPushButton* button : Find(panel.c_str())->findChildren<QPushButton*>()) {
+            const std::string name = button->objectName().toStdString();
+            QObject::disconnect(button, nullptr, form.get(), nullptr);
+            form->ShowPage(page);
+            button->show();
+            button->setFocus();
+            EXPECT_TRY(button->hasFocus()) << name;
+            if (!button->hasFocus()) continue;
+            QSignalSpy pressed(button, &QPushButton::clicked);
+            for (Qt::Key key : {Qt::Key_Return, Qt::Key_Enter})
+                QTest::keyClick(QApplication::focusWidget(), key);
+            EXPECT_EQ(pressed.count(), 2) << name;
+        }
+    }
+}
+
+TEST_F(Navigation, ReturnOnTheFocusedStartButtonOpensItsWizard) {
+    Activate();
+    Find("But_P1_UpdatePlantrix")->setFocus();
+    EXPECT_TRY(Find("But_P1_UpdatePlantrix")->hasFocus());
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    EXPECT_EQ(form->WizardState, WizardStep::PlantrixIntroduction);
+    EXPECT_EQ(form->VisiblePage(), 3);
 }
 
 class Installation : public testsupport::WindowTest {};
 
 TEST_F(Installation, NextConnectsAndCancelStartsOverWhileFilesAreMissing) {
     app::TForm1& w = Start();
-    ASSERT_EQ(w.WizardState, 10);
-    Click(w.But_P3_Next);
+    ASSERT_EQ(w.WizardState, WizardStep::Installation);
+    Click("But_P3_Next");
     EXPECT_EQ(w.VisiblePage(), 2);
-    EXPECT_EQ(w.WizardState, 10);
+    EXPECT_EQ(w.WizardState, WizardStep::Installation);
     // The connection ended without the files: the whole start-up runs again.
     w.ServiceMode = true;
-    Click(w.But_P2_Cancel);
+    Click("But_P2_Cancel");
     EXPECT_FALSE(w.ServiceMode);
-    EXPECT_EQ(w.WizardState, 10);
+    EXPECT_EQ(w.WizardState, WizardStep::Installation);
     EXPECT_EQ(w.VisiblePage(), 3);
-    EXPECT_EQ(Caption(w.But_P3_Cancel), "Exit");
+    EXPECT_EQ(Caption("But_P3_Cancel"), "Exit");
     EXPECT_FALSE(w.ProgramEndRequested);
 }
 
 TEST_F(Installation, WithALanguageFileTheExitButtonTakesTheLanguagesCancel) {
     folder.Write("default.lan", "Language=Deutsch\r\nVersion=1\r\n2=Abbrechen\r\n");
     app::TForm1& w = Start();
-    EXPECT_EQ(w.WizardState, 10);
-    EXPECT_EQ(Caption(w.But_P3_Cancel), "Abbrechen");
-    Click(w.But_P3_Cancel);
+    EXPECT_EQ(w.WizardState, WizardStep::Installation);
+    EXPECT_EQ(Caption("But_P3_Cancel"), "Abbrechen");
+    Click("But_P3_Cancel");
     EXPECT_TRUE(w.ProgramEndRequested);
 }
-
-}  // namespace
-
-namespace {
 
 class WizardCancel : public testsupport::WindowTest {};
 
 TEST_F(WizardCancel, ClosesTheSerialPort) {
-    ::setenv("ARVEX_COM_PORTS", folder.Path().c_str(), 1);
+    testsupport::ScopedEnvironment ports("ARVEX_COM_PORTS", folder.Path());
     serialtest::PtyPeer terminal(folder.Path(), 3);
     InstallRequiredFiles();
     app::TForm1& w = Start();
-    Click(w.But_P1_UpdatePlantrix);
+    Click("But_P1_UpdatePlantrix");
     w.ComPort.SetComNumber(3);
     w.ComPort.SetOpen(true);
     ASSERT_TRUE(w.ComPort.Open());
-    Click(w.But_P3_Cancel);
+    Click("But_P3_Cancel");
     EXPECT_FALSE(w.ComPort.Open());
     EXPECT_EQ(w.VisiblePage(), 1);
-    ::unsetenv("ARVEX_COM_PORTS");
 }
 
 }  // namespace

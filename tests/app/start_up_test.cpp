@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <QComboBox>
+#include <set>
+
 #include "app/command_line.h"
 #include "window_fixture.h"
 
@@ -46,32 +49,33 @@ TEST_F(WindowTest, AnEmptyFolderGetsItsFoldersAndTheInstallationPage) {
     EXPECT_FALSE(folder.Exists("default.lan"));
     EXPECT_EQ(w.ProgramDir, folder.Path());
     EXPECT_EQ(w.DataDir, folder.Path() + "Data/");
-    EXPECT_EQ(w.WizardState, 10);
+    EXPECT_EQ(w.WizardState, app::WizardStep::Installation);
     EXPECT_EQ(w.VisiblePage(), 3);
-    EXPECT_EQ(Caption(w.Label_P3_Headline), "Installation");
-    EXPECT_EQ(Caption(w.Label_P3_Info),
+    EXPECT_EQ(Caption("Label_P3_Headline"), "Installation");
+    EXPECT_EQ(Caption("Label_P3_Info"),
               "Before the program can be used it needs to download some files");
-    EXPECT_EQ(Caption(w.But_P3_Cancel), "Exit");
-    EXPECT_EQ(Caption(w.Label_P3_Baseline), "Press Next to continue!");
-    EXPECT_TRUE(w.But_P3_Next->isVisible());
-    EXPECT_FALSE(w.But_P3_Update->isVisible());
-    EXPECT_EQ(Caption(w.But_P1_Update), "Check for updates");
-    EXPECT_EQ(Caption(w.Label_P1_Ver), "Version 1.05");
+    EXPECT_EQ(Caption("But_P3_Cancel"), "Exit");
+    EXPECT_EQ(Caption("Label_P3_Baseline"), "Press Next to continue!");
+    EXPECT_TRUE(Shown("But_P3_Next"));
+    EXPECT_FALSE(Shown("But_P3_Update"));
+    EXPECT_EQ(Caption("But_P1_Update"), "Check for updates");
+    EXPECT_EQ(Caption("Label_P1_Ver"), "Version 1.05");
     EXPECT_TRUE(messages.boxes.empty());
 
-    Click(w.But_P3_Cancel);
+    Click("But_P3_Cancel");
     EXPECT_TRUE(w.ProgramEndRequested);
+    EXPECT_TRY(!w.isVisible());
 }
 
 TEST_F(WindowTest, EachMissingRequiredFileOpensTheInstallation) {
-    for (const char* missing : {"ZipEngine.so", "BLaz60A.prg", "BLdg128A.prg", "BLS12G128.prg"}) {
+    for (const char* missing : kRequiredFiles) {
         InstallRequiredFiles();
         ASSERT_EQ(::unlink((folder.Path() + missing).c_str()), 0);
-        EXPECT_EQ(Start().WizardState, 10) << missing;
+        EXPECT_EQ(Start().WizardState, app::WizardStep::Installation) << missing;
     }
     InstallRequiredFiles();
     app::TForm1& w = Start();
-    EXPECT_EQ(w.WizardState, 0);
+    EXPECT_EQ(w.WizardState, app::WizardStep::StartPage);
     EXPECT_EQ(w.VisiblePage(), 1);
 }
 
@@ -83,50 +87,66 @@ TEST_F(WindowTest, TheWindowHasItsFixedSizeAndTitle) {
     EXPECT_EQ(w.windowTitle().toStdString(), "Solvenda Plantrix Update");
     EXPECT_FALSE(w.windowFlags() & Qt::WindowMaximizeButtonHint);
     EXPECT_FALSE(w.windowIcon().isNull());
-    for (QWidget* p : {w.Panel1, w.Panel2, w.Panel3, w.Panel4})
-        EXPECT_EQ(p->geometry(), QRect(165, 0, 435, 420));
+    for (const char* page : {"Panel1", "Panel2", "Panel3", "Panel4"})
+        EXPECT_EQ(Find(page)->geometry(), QRect(165, 0, 435, 420));
     // The side picture is shown from its top, unscaled, in a place shorter than itself.
-    ASSERT_FALSE(w.Image1->pixmap().isNull());
-    EXPECT_EQ(w.Image1->pixmap().size(), QSize(165, 420));
-    EXPECT_EQ(w.Image1->geometry(), QRect(0, 0, 165, 395));
-    EXPECT_EQ(w.But_P1_Update->geometry(), QRect(88, 79, 257, 28));
-    EXPECT_EQ(w.But_P1_Update->font().pixelSize(), 13);
-    EXPECT_TRUE(w.But_P1_Update->font().bold());
-    EXPECT_EQ(w.Label_P3_Headline->font().pixelSize(), 16);
-    EXPECT_EQ(w.Label_P3_Info->font().pixelSize(), 13);
-    EXPECT_FALSE(w.ComboBox_P3->isEditable());
+    const QLabel* picture = Find<QLabel>("Image1");
+    ASSERT_FALSE(picture->pixmap().isNull());
+    EXPECT_EQ(picture->pixmap().size(), QSize(165, 420));
+    EXPECT_EQ(picture->geometry(), QRect(0, 0, 165, 395));
+    EXPECT_EQ(Find("But_P1_Update")->geometry(), QRect(88, 79, 257, 28));
+    EXPECT_EQ(Find("But_P1_Update")->font().pixelSize(), 13);
+    EXPECT_TRUE(Find("But_P1_Update")->font().bold());
+    EXPECT_EQ(Find("Label_P3_Headline")->font().pixelSize(), 16);
+    EXPECT_EQ(Find("Label_P3_Info")->font().pixelSize(), 13);
+    EXPECT_FALSE(Find<QComboBox>("ComboBox_P3")->isEditable());
+}
+
+TEST_F(WindowTest, EveryControlCarriesItsLayoutName) {
+    InstallRequiredFiles();
+    Start();
+    QList<QWidget*> controls = form->findChildren<QWidget*>(Qt::FindDirectChildrenOnly);
+    for (const char* page : {"Panel1", "Panel2", "Panel3", "Panel4"})
+        controls += Find(page)->findChildren<QWidget*>(Qt::FindDirectChildrenOnly);
+    std::set<QString> names;
+    for (const QWidget* c : controls) {
+        EXPECT_FALSE(c->objectName().isEmpty())
+            << c->metaObject()->className() << " at " << c->x() << "," << c->y();
+        EXPECT_TRUE(c->objectName().isEmpty() || names.insert(c->objectName()).second)
+            << c->objectName().toStdString() << " twice";
+    }
 }
 
 TEST_F(WindowTest, FocusOrdersFollowTheLayout) {
     InstallRequiredFiles();
-    app::TForm1& w = Start();
-    const std::vector<QWidget*> expected = {
-        w.But_P1_Exit,   w.But_P1_UpdatePlantrix, w.But_P1_Test,      w.But_P1_Login,
-        w.But_P1_Update, w.ComboBox_Language,     w.Edit_P1_Password, w.But_P1_UpdateTessara};
+    Start();
     // The keyboard passes over controls that take no focus (labels), so they do not count.
-    std::vector<QWidget*> chain;
-    for (QWidget* at = w.But_P1_Exit; chain.size() < expected.size(); at = at->nextInFocusChain())
-        if (at->focusPolicy() & Qt::TabFocus) chain.push_back(at);
-    EXPECT_EQ(chain, expected);
-
-    const std::vector<QWidget*> newsletter = {w.Edit_P4_Name, w.Edit_P4_Email, w.Edit_P4_Email2,
-                                              w.But_P4_Register, w.But_P4_cancel};
-    chain.clear();
-    for (QWidget* at = w.Edit_P4_Name; chain.size() < newsletter.size(); at = at->nextInFocusChain())
-        if (at->focusPolicy() & Qt::TabFocus) chain.push_back(at);
-    EXPECT_EQ(chain, newsletter);
+    auto chainFrom = [&](const std::vector<std::string>& expected) {
+        std::vector<std::string> chain;
+        for (QWidget* at = Find(expected.front().c_str()); chain.size() < expected.size();
+             at = at->nextInFocusChain())
+            if (at->focusPolicy() & Qt::TabFocus) chain.push_back(at->objectName().toStdString());
+        return chain;
+    };
+    const std::vector<std::string> start = {
+        "But_P1_Exit",   "But_P1_UpdatePlantrix", "But_P1_Test",      "But_P1_Login",
+        "But_P1_Update", "ComboBox_Language",     "Edit_P1_Password", "But_P1_UpdateTessara"};
+    EXPECT_EQ(chainFrom(start), start);
+    const std::vector<std::string> newsletter = {"Edit_P4_Name", "Edit_P4_Email", "Edit_P4_Email2",
+                                                 "But_P4_Register", "But_P4_cancel"};
+    EXPECT_EQ(chainFrom(newsletter), newsletter);
 }
 
 TEST_F(WindowTest, ServiceModeSwitchShowsItsControlsSilently) {
     InstallRequiredFiles();
     app::TForm1& w = Start({"/S"});
     EXPECT_TRUE(w.ServiceMode);
-    EXPECT_TRUE(w.Label_ServiceMode->isVisible());
-    EXPECT_TRUE(w.But_P1_UpdateTessara->isVisible());
-    EXPECT_EQ(Caption(w.Label_ServiceMode), "Service mode");
+    EXPECT_TRUE(Shown("Label_ServiceMode"));
+    EXPECT_TRUE(Shown("But_P1_UpdateTessara"));
+    EXPECT_EQ(Caption("Label_ServiceMode"), "Service mode");
     EXPECT_TRUE(messages.boxes.empty());
-    w.Label_P1_VerDblClick();
-    EXPECT_FALSE(w.Edit_P1_Password->isVisible());
+    QTest::mouseDClick(Find("Label_P1_Ver"), Qt::LeftButton);
+    EXPECT_FALSE(Shown("Edit_P1_Password"));
 }
 
 TEST_F(WindowTest, UnattendedChecksStartTheirTimerOnlyForAPositivePeriod) {
@@ -140,7 +160,7 @@ TEST_F(WindowTest, UnattendedChecksStartTheirTimerOnlyForAPositivePeriod) {
     EXPECT_EQ(w.Timer_AutoUpdate.Interval(), 2000);
     // Start-up went on to its end despite the bad value.
     EXPECT_TRUE(folder.Exists("Language"));
-    EXPECT_EQ(Caption(w.But_P1_Exit), "Exit");
+    EXPECT_EQ(Caption("But_P1_Exit"), "Exit");
 }
 
 TEST_F(WindowTest, TimersStartAsLaidOut) {

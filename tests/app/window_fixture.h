@@ -1,37 +1,69 @@
 #pragma once
 // A program folder and a window started in it, as the program starts in its working
-// directory; message boxes are answered and recorded.
-#include <QComboBox>
+// directory; message boxes are answered and recorded. Controls are found by their names in
+// the layout, as a user finds them by what they show.
+#include <gtest/gtest.h>
+
+#include <QAbstractButton>
 #include <QLabel>
-#include <QLineEdit>
-#include <QListWidget>
-#include <QProgressBar>
-#include <QPushButton>
 #include <QtTest/QTest>
 #include <memory>
+#include <stdexcept>
 
-#include "app/clickable_label.h"
 #include "app/main_window.h"
 #include "message_recorder.h"
 #include "temp_folder.h"
+
+// Wait, processing events, until the condition holds (at most 5 s), then check it. This is
+// QTRY_VERIFY / QTRY_COMPARE's wait (QTest::qWaitFor); those macros themselves report into
+// QtTest's own log, which a GoogleTest run never reads, so a failure would go unnoticed.
+#define EXPECT_TRY(condition) \
+    EXPECT_TRUE(QTest::qWaitFor([&] { return static_cast<bool>(condition); }, 5000)) << #condition
+#define EXPECT_TRY_EQ(actual, expected)                                \
+    do {                                                               \
+        QTest::qWaitFor([&] { return (actual) == (expected); }, 5000); \
+        EXPECT_EQ(actual, expected);                                   \
+    } while (false)
 
 namespace testsupport {
 
 class WindowTest : public ::testing::Test {
 protected:
+    static constexpr const char* kRequiredFiles[] = {"ZipEngine.so", "BLaz60A.prg", "BLdg128A.prg",
+                                                     "BLS12G128.prg"};
     // Puts the files whose absence opens the Installation page into the folder.
     void InstallRequiredFiles() {
-        for (const char* f : {"ZipEngine.so", "BLaz60A.prg", "BLdg128A.prg", "BLS12G128.prg"})
-            folder.Write(f, "");
+        for (const char* f : kRequiredFiles) folder.Write(f, "");
     }
     app::TForm1& Start(std::vector<std::string> args = {}) {
+        form.reset();
         form = std::make_unique<app::TForm1>(std::move(args));
         form->show();
         return *form;
     }
-    static std::string Caption(const QLabel* l) { return l->text().toStdString(); }
-    static std::string Caption(const QPushButton* b) { return b->text().toStdString(); }
-    static void Click(QPushButton* b) { QTest::mouseClick(b, Qt::LeftButton); }
+    // Shows the window and gives it the keyboard, for tests that type or move the focus.
+    void Activate() {
+        form->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+    }
+
+    // The control of that name and kind; a test that names a missing one fails.
+    template <typename T = QWidget>
+    T* Find(const char* name) const {
+        T* control = form->findChild<T*>(QLatin1String(name));
+        if (control == nullptr) throw std::runtime_error(std::string("no control ") + name);
+        return control;
+    }
+    std::string Caption(const char* name) const {
+        QWidget* w = Find(name);
+        if (auto* button = qobject_cast<QAbstractButton*>(w)) return button->text().toStdString();
+        if (auto* label = qobject_cast<QLabel*>(w)) return label->text().toStdString();
+        throw std::runtime_error(std::string("no caption on ") + name);
+    }
+    bool Shown(const char* name) const { return Find(name)->isVisible(); }
+    void Click(const char* name) const {
+        QTest::mouseClick(Find<QAbstractButton>(name), Qt::LeftButton);
+    }
 
     TempFolder folder;
     WorkingDirectory cwd{folder.Path()};

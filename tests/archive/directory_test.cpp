@@ -2,6 +2,8 @@
 // kind of damage is reported.
 #include <QGuiApplication>
 
+#include <stdexcept>
+
 #include "archive/zip_messages.h"
 #include "platform/busy_cursor.h"
 #include "reader_fixture.h"
@@ -107,6 +109,7 @@ struct Damage {
     int id;
     const char* text;
 };
+void PrintTo(const Damage& d, std::ostream* os) { *os << d.what; }
 
 class DamagedDirectoryTest : public ReaderTest, public ::testing::WithParamInterface<Damage> {
 protected:
@@ -117,7 +120,20 @@ protected:
         const size_t cd = zip.CentralOffset(), end = zip.EndRecordOffset();
         const std::string what = GetParam().what;
         const size_t second = cd + 46 + 10;  // the first name is 10 bytes long
-        if (what == "signature") {
+        if (what == "name holding a NUL") {
+            bytes[cd + 46 + 6] = '\0';  // "FW0104\0s19" would be passed on as "FW0104"
+        } else if (what == "zip64 end record missing") {
+            const ZipBuilder zip64 = TwoMembers().Zip64End();
+            bytes = zip64.Build();
+            bytes[zip64.EndRecordOffset()] = 'X';
+        } else if (what == "zip64 extra field too short") {
+            Member m;
+            m.name = "FW.vgf";
+            m.data = "data";
+            m.zip64 = true;
+            m.zip64ExtraCut = 8;  // the local header offset is missing
+            bytes = ZipBuilder().Add(m).Build();
+        } else if (what == "signature") {
             bytes[second] = 'X';
         } else if (what == "header cut short") {
             // An empty directory that announces one entry: the header would be read from
@@ -160,15 +176,20 @@ TEST_P(DamagedDirectoryTest, IsReportedWithItsOwnMessageAndListsNothing) {
 
 INSTANTIATE_TEST_SUITE_P(
     Damage, DamagedDirectoryTest,
-    ::testing::Values(Damage{"signature", 11015, "A central header signature is wrong"},
-                      Damage{"header cut short", 11013, "Error while reading a central header"},
-                      Damage{"name beyond the end", 11017, "Error while reading a central file name"},
-                      Damage{"extra beyond the end", 10201, "Seek error reading Zip archive!"},
-                      Damage{"comment beyond the end", 11022, "Error while reading a file comment"},
-                      Damage{"directory larger than the file", 10201, "Seek error reading Zip archive!"},
-                      Damage{"fewer entries announced", 11011,
-                             "Error while reading the End Of Central Directory"},
-                      Damage{"not a zip", 11036, "This archive is not a valid Zip archive"}),
+    ::testing::Values(
+        Damage{"name holding a NUL", 11017, "Error while reading a central file name"},
+        Damage{"zip64 end record missing", 11011,
+               "Error while reading the End Of Central Directory"},
+        Damage{"zip64 extra field too short", 11013, "Error while reading a central header"},
+        Damage{"signature", 11015, "A central header signature is wrong"},
+        Damage{"header cut short", 11013, "Error while reading a central header"},
+        Damage{"name beyond the end", 11017, "Error while reading a central file name"},
+        Damage{"extra beyond the end", 10201, "Seek error reading Zip archive!"},
+        Damage{"comment beyond the end", 11022, "Error while reading a file comment"},
+        Damage{"directory larger than the file", 10201, "Seek error reading Zip archive!"},
+        Damage{"fewer entries announced", 11011,
+               "Error while reading the End Of Central Directory"},
+        Damage{"not a zip", 11036, "This archive is not a valid Zip archive"}),
     [](const auto& info) {
         std::string n = info.param.what;
         for (char& c : n)
@@ -247,4 +268,104 @@ TEST_F(ReaderTest, ExecutableWhoseDirectoryDoesNotMatchIsReadFromTheZipBesideIt)
     WriteArchive("setup.zip", beside.Build());
     reader.SetZipFileName(program.Path() + "setup.exe");
     EXPECT_EQ(EntryNames(), (std::vector<std::string>{"one.txt", "two.txt"}));
+    // The bytes come from the file whose directory gave the entries.
+    ziparchive::TZipStream* s = reader.ExtractToMemory("two.txt");
+    ASSERT_NE(s, nullptr);
+    EXPECT_EQ(s->View(), "2");
+}
+
+TEST_F(ReaderTest, HandlerThatThrowsNeitherEndsTheProgramNorLeavesTheReaderBusy) {
+    struct Case {
+        const char* what;
+        bool inDirUpdate;
+        bool standard;
+        std::vector<std::string> told;
+    };
+    const Case cases[] = {
+        {"OnMessage, std::exception",
+         false,
+         true,
+         {"This archive is not a valid Zip archive", "Error in event handler: handler broke"}},
+        {"OnMessage, anything else",
+         false,
+         false,
+         {"This archive is not a valid Zip archive", "Error in event handler"}},
+        {"OnDirUpdate, std::exception", true, true, {"Error in event handler: handler broke"}},
+        {"OnDirUpdate, anything else", true, false, {"Error in event handler"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        boxes.boxes.clear();
+        const auto fail = [standard = c.standard] {
+            if (standard) throw std::runtime_error("handler broke");
+            throw 42;
+        };
+        reader.OnMessage = nullptr;
+        reader.OnDirUpdate = nullptr;
+        if (c.inDirUpdate) {
+            reader.OnDirUpdate = [&](ziparchive::TCustomZipReader&) { fail(); };
+            Open(TwoMembers());
+        } else {
+            reader.OnMessage = [&](ziparchive::TCustomZipReader&, int, const std::string&) {
+                fail();
+            };
+            reader.SetZipFileName(WriteArchive("text.vbf", "no archive"));
+        }
+        EXPECT_FALSE(reader.Busy());
+        EXPECT_EQ(boxes.Texts(), c.told);
+        EXPECT_EQ(reader.ErrCode(), 10106);
+        Open(TwoMembers(), "next.vbf");
+        EXPECT_EQ(reader.Count(), 2);
+    }
+}
+
+TEST_F(ReaderTest, Zip64ArchivesAreListedAndExtracted) {
+    const std::string text = Repeat("S113000000112233445566778899AABBCCDD\r\n", 50);
+    const auto zip64Members = [&] {
+        Member s19, vif;
+        s19.name = "FW.s19";
+        s19.data = text;
+        s19.zip64 = true;
+        vif.name = "FW.vif";
+        vif.data = "0123456789abcdef";
+        vif.deflate = false;
+        vif.zip64 = true;
+        ZipBuilder zip;
+        zip.Add(s19).Add(vif).Zip64End();
+        return zip;
+    };
+    // More entries than the ordinary end record can count.
+    ZipBuilder many;
+    for (int i = 0; i < 70000; ++i)
+        many.AddFile("f" + std::to_string(i) + ".txt", std::to_string(i), false);
+    many.Zip64End();
+
+    struct Case {
+        const char* what;
+        std::string bytes;
+        int count;
+        const char* member;
+        std::string content;
+        std::vector<std::string> told;
+    };
+    const Case cases[] = {
+        {"64-bit fields and end record", zip64Members().Build(), 2, "FW.s19", text, {}},
+        {"behind a stub",
+         zip64Members().Prepend(Repeat("stub", 50)).Build(),
+         2,
+         "FW.vif",
+         "0123456789abcdef",
+         {"Warning - Error in zip structure!"}},
+        {"70000 entries", many.Build(), 70000, "f69999.txt", "69999", {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        boxes.boxes.clear();
+        reader.SetZipFileName(WriteArchive("zip64.vbf", c.bytes));
+        EXPECT_EQ(reader.Count(), c.count);
+        ziparchive::TZipStream* s = reader.ExtractToMemory(c.member);
+        ASSERT_NE(s, nullptr);
+        EXPECT_TRUE(s->View() == c.content);
+        EXPECT_EQ(boxes.Texts(), c.told);
+    }
 }

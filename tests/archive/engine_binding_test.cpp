@@ -105,12 +105,27 @@ TEST_F(EngineTest, EngineResultsBecomeTheirMessages) {
     }
 }
 
-TEST_F(EngineTest, EngineMayResizeTheOutputBlockThroughTheCallback) {
+TEST_F(EngineTest, EngineOutputPassesOnlyWhenItIsTheEntryAskedFor) {
     InstallEngine("FakeEngine.so");
-    FakeEngineMode m("resize:a longer member than the directory said");
-    ziparchive::TZipStream* s = reader.ExtractToMemory("FW.vif");
-    ASSERT_NE(s, nullptr);
-    EXPECT_EQ(s->View(), "a longer member than the directory said");
+    const std::pair<const char*, bool> cases[] = {
+        {"write:0123456789abcdef", true},
+        {"write:0123456789abcdeF", false},           // another member of the same size
+        {"write:0123456789abcdef and more", false},  // a block resized through the callback
+        {"write:", false},
+    };
+    for (const auto& [mode, passes] : cases) {
+        SCOPED_TRACE(mode);
+        boxes.boxes.clear();
+        FakeEngineMode m(mode);
+        ziparchive::TZipStream* s = reader.ExtractToMemory("FW.vif");
+        ASSERT_EQ(s != nullptr, passes);
+        if (passes) {
+            EXPECT_EQ(s->View(), "0123456789abcdef");
+        }
+        EXPECT_EQ(boxes.Texts(), passes
+                                     ? std::vector<std::string>{}
+                                     : std::vector<std::string>{"DLL Error - Invalid structure"});
+    }
 }
 
 TEST_F(EngineTest, PasswordRequestIsRefusedWithAMessage) {

@@ -127,19 +127,26 @@ INSTANTIATE_TEST_SUITE_P(Member, BadMemberTest,
                          });
 
 TEST_F(ReaderTest, OversizedDeclaredMemberIsRefusedBeforeAnyMemoryIsTaken) {
-    Member m;
-    m.name = "FW.vgf";
-    m.data = "tiny";
-    m.uncompressedSizeOverride = 0xFFFFFFF0u;
-    ZipBuilder zip;
-    zip.Add(m).AddFile("FW.vtf", "ok");
-    Open(zip);
-    EXPECT_EQ(reader.ExtractToMemory("FW.vgf"), nullptr);
-    EXPECT_EQ(boxes.Texts(),
-              (std::vector<std::string>{"Error - archive member too large to extract: FW.vgf"}));
-    ziparchive::TZipStream* ok = reader.ExtractToMemory("FW.vtf");
-    ASSERT_NE(ok, nullptr);
-    EXPECT_EQ(ok->View(), "ok");
+    // The second size, from a 64-bit field, would read as the 4 bytes there are if it were
+    // cut to 32 bits.
+    for (const uint64_t declared : {uint64_t{0xFFFFFFF0u}, (uint64_t{1} << 32) + 4}) {
+        SCOPED_TRACE(declared);
+        boxes.boxes.clear();
+        Member m;
+        m.name = "FW.vgf";
+        m.data = "tiny";
+        m.uncompressedSizeOverride = declared;
+        ZipBuilder zip;
+        zip.Add(m).AddFile("FW.vtf", "ok");
+        Open(zip);
+        EXPECT_EQ(reader.ExtractToMemory("FW.vgf"), nullptr);
+        EXPECT_EQ(
+            boxes.Texts(),
+            (std::vector<std::string>{"Error - archive member too large to extract: FW.vgf"}));
+        ziparchive::TZipStream* ok = reader.ExtractToMemory("FW.vtf");
+        ASSERT_NE(ok, nullptr);
+        EXPECT_EQ(ok->View(), "ok");
+    }
 }
 
 TEST_F(ReaderTest, EncryptedMemberIsReportedAsAnEngineError) {
@@ -179,5 +186,19 @@ TEST_F(ReaderTest, ReadsArchivesWrittenByPythonAndZip) {
     s = reader.ExtractToMemory("fw/FW0105.vif");
     ASSERT_NE(s, nullptr);
     EXPECT_EQ(s->View(), "0123456789ABCDEF");
+    EXPECT_TRUE(boxes.boxes.empty());
+
+    // zip writes 64-bit records when told to and when it reads from a pipe.
+    for (const char* command : {"cd src && zip -q -fz ../zip64.vbf fw/FW0105.s19",
+                                "zip -q zip64.vbf - < src/fw/FW0105.s19"}) {
+        SCOPED_TRACE(command);
+        std::filesystem::remove(program.Path() + "zip64.vbf");
+        ASSERT_EQ(std::system(command), 0);
+        reader.SetZipFileName(program.Path() + "zip64.vbf");
+        ASSERT_EQ(reader.Count(), 1);
+        s = reader.ExtractToMemory(reader.Entries()[0].fileName);
+        ASSERT_NE(s, nullptr);
+        EXPECT_TRUE(s->View() == payload);
+    }
     EXPECT_TRUE(boxes.boxes.empty());
 }

@@ -1,8 +1,9 @@
-// A stand-in engine for the reader's tests: its version and exports are fixed at build
-// time, its extraction result is chosen by the test through ARVEX_FAKE_ENGINE:
+// A fake engine for the reader's tests: its version and exports are fixed at build time,
+// its extraction result is chosen by the test through ARVEX_FAKE_ENGINE:
 //   "<number>"        return that number
 //   "throw"           raise a C++ exception out of the call
-//   "resize:<text>"   ask the reader to resize its block to the text's length, fill it
+//   "write:<text>"    write the text as the member, asking the reader to resize its
+//                     block first when the text's length differs from the block's
 //   "password"        ask for a password
 #include <cstdlib>
 #include <cstring>
@@ -21,14 +22,19 @@ FAKE_EXPORT int32_t ZE_Extract(ZE_ExtractParams* p) {
     const char* mode = std::getenv("ARVEX_FAKE_ENGINE");
     const std::string m = mode != nullptr ? mode : "1";
     if (m == "throw") throw std::runtime_error("fake engine failure");
-    if (m.rfind("resize:", 0) == 0) {
-        const std::string text = m.substr(7);
-        ZE_CallbackRecord rec{};
-        rec.recordSize = sizeof rec;
-        rec.action = ZE_ActResizeOutput;
-        rec.answerSize = text.size();
-        if (p->callback(p->context, &rec) != 0 || rec.action != kZE_Accepted) return ZE_ErrMemory;
-        std::memcpy(rec.address, text.data(), text.size());
+    if (m.rfind("write:", 0) == 0) {
+        const std::string text = m.substr(6);
+        uint8_t* block = p->outputBlock;
+        if (static_cast<size_t>(p->outputSize) != text.size()) {
+            ZE_CallbackRecord rec{};
+            rec.recordSize = sizeof rec;
+            rec.action = ZE_ActResizeOutput;
+            rec.answerSize = text.size();
+            if (p->callback(p->context, &rec) != 0 || rec.action != kZE_Accepted)
+                return ZE_ErrMemory;
+            block = static_cast<uint8_t*>(rec.address);
+        }
+        std::memcpy(block, text.data(), text.size());
         return 1;
     }
     if (m == "password") {

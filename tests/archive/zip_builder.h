@@ -16,8 +16,12 @@ struct Member {
     uint8_t versionMadeBy = 20;
     uint16_t flags = 0;
     std::optional<uint32_t> crcOverride;
-    std::optional<uint32_t> uncompressedSizeOverride;
+    std::optional<uint64_t> uncompressedSizeOverride;
     std::string comment;
+    // Sizes and offset go into a 64-bit extra field, the fixed fields saying all ones (also
+    // when the declared size needs it); `zip64ExtraCut` drops bytes from that field's end.
+    bool zip64 = false;
+    size_t zip64ExtraCut = 0;
 };
 
 class ZipBuilder {
@@ -31,9 +35,13 @@ public:
     ZipBuilder& Append(std::string trailing);
     // Number of entries the end record announces (default: the real number).
     ZipBuilder& AnnounceEntries(uint16_t n);
+    // Ends the archive with a 64-bit end record and its locator, the ordinary end record
+    // deferring to them with all-ones fields.
+    ZipBuilder& Zip64End();
 
     std::string Build() const;
-    // Offset of the central directory and of the end record within Build()'s result.
+    // Offset of the central directory and of the end records (the 64-bit one first, when
+    // there is one) within Build()'s result.
     size_t CentralOffset() const;
     size_t EndRecordOffset() const;
 
@@ -43,6 +51,7 @@ private:
     std::string stub_;
     std::string trailing_;
     std::optional<uint16_t> announced_;
+    bool zip64End_ = false;
 };
 
 std::string Deflate(const std::string& data);

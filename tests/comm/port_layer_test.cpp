@@ -1,13 +1,17 @@
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
+#include <QTimer>
 #include <chrono>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "comm/dispatcher_registry.h"
+#include "comm/zp_delays.h"
 #include "comm/zp_gui_thread_dispatcher.h"
 #include "comm/zp_port_events.h"
+#include "message_recorder.h"
 #include "platform/clock.h"
 #include "platform/gui_thread.h"
 #include "platform/message_wait.h"
@@ -39,6 +43,18 @@ class LoopbackDispatcher : public TZpGuiThreadDispatcher {
     std::size_t OutBuffUsed() const override { return 0; }
     std::int32_t FlushOutBuffer() override { return 0; }
 
+    // The device is ready: buffers and triggers reset, the modem lines taken as they are.
+    void Start() { ResetForOpen(); }
+    // The far end's modem lines, and a change of them (or a line error) reported.
+    std::uint8_t modemLines = 0;
+    void ReportStatus(std::uint32_t mask, std::uint16_t lineErrors = 0) {
+        Queue().PushStatus(mask, lineErrors);
+        Service();
+    }
+
+  protected:
+    std::uint8_t ReadModemStatus() override { return modemLines; }
+
   private:
     std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
 };
@@ -46,13 +62,17 @@ class LoopbackDispatcher : public TZpGuiThreadDispatcher {
 class LoopbackPort : public TZpPortEvents<LoopbackPort> {
   public:
     LoopbackPort() : TZpPortEvents(dlWinsock) {}
+    std::uint8_t modemLinesAtOpen = 0;
     LoopbackDispatcher* Loopback() const {
         return static_cast<LoopbackDispatcher*>(CurrentPortDispatcher());
     }
 
   protected:
     std::unique_ptr<TZpBaseDispatcher> OpenDevice() override {
-        return std::make_unique<LoopbackDispatcher>(this);
+        auto d = std::make_unique<LoopbackDispatcher>(this);
+        d->modemLines = modemLinesAtOpen;
+        d->Start();
+        return d;
     }
 };
 
@@ -142,6 +162,98 @@ TEST(PortLayer, CloseInsideAHandlerCompletesWhenTheHandlerHasReturned) {
     EXPECT_EQ(port.CurrentPortDispatcher(), nullptr);
 }
 
+TEST(PortLayer, GetBlockInsideAHandlerReadsOnFromWhatWasReadAhead) {
+    LoopbackPort port;
+    std::string got;
+    std::int32_t tooMuch = 0;
+    port.SetOnTriggerAvail([&](LoopbackPort& cp, std::uint16_t count) {
+        if (count < 6) return;
+        got += static_cast<char>(cp.ReceiveByte());
+        std::uint8_t block[3];
+        ASSERT_EQ(cp.CurrentPortDispatcher()->GetBlock(block, 3), 3);
+        got.append(reinterpret_cast<char*>(block), 3);
+        std::uint8_t rest[5];
+        tooMuch = cp.CurrentPortDispatcher()->GetBlock(rest, 5);  // all or nothing
+        got += static_cast<char>(cp.ReceiveByte());
+    });
+    port.SendString("abcdef");
+    ASSERT_TRUE(WaitUntil([&] { return got.size() == 5; }));
+    EXPECT_EQ(got, "abcde");
+    EXPECT_EQ(tooMuch, ecBufferIsEmpty);
+    EXPECT_EQ(port.InBuffUsed(), 1u);
+    EXPECT_EQ(port.ReceiveByte(), 'f');
+}
+
+TEST(PortLayer, StatusTriggersSeeTheLinesAsTheyWereAtOpen) {
+    LoopbackPort port;
+    std::vector<std::string> events;
+    port.SetOnTriggerModemStatus([&](LoopbackPort&) { events.push_back("modem"); });
+    port.SetOnTriggerLineError([&](LoopbackPort&, std::uint16_t error, bool lineBreak) {
+        events.push_back("line " + std::to_string(error) + (lineBreak ? " break" : ""));
+    });
+    port.modemLinesAtOpen = msCTS | msDSR | msDCD;
+    port.SetOpen(true);
+    LoopbackDispatcher& d = *port.Loopback();
+    const std::uint16_t modem = port.AddStatusTrigger(stModem);
+    port.SetStatusTrigger(modem, msDSR | msDCD, true);
+    const std::uint16_t line = port.AddStatusTrigger(stLine);
+    port.SetStatusTrigger(line, 0, true);
+    // The terminal is switched off: DSR and DCD fall, CTS stays.
+    d.modemLines = msCTS;
+    d.ReportStatus(evDsr | evRlsd);
+    ASSERT_EQ(events, std::vector<std::string>{"modem"}) << "a falling DSR and DCD went unseen";
+    events.clear();
+    d.ReportStatus(evError, leFrame | leOverrun);
+    d.ReportStatus(evError | evBreak, leBreak);
+    EXPECT_EQ(events, (std::vector<std::string>{"line 10", "line 16 break"}));
+}
+
+TEST(PortLayer, WhateverAHandlerThrowsStopsAtTheEventBoundary) {
+    testsupport::MessageRecorder messages;
+    LoopbackPort port;
+    port.SetMessageSink(&messages);
+    int calls = 0, receiverCalls = 0;
+    port.SetOnTriggerAvail([&](LoopbackPort& cp, std::uint16_t count) {
+        for (int i = 0; i < count; ++i) cp.ReceiveByte();
+        if (++calls == 1) throw 42;
+        if (calls == 2) throw std::runtime_error("handler failed");
+    });
+    port.SetOpen(true);
+    port.CurrentPortDispatcher()->RegisterEventReceiver(
+        [&](std::uint32_t, std::uint32_t, std::uint32_t) {
+            ++receiverCalls;
+            throw 7;
+        },
+        /*onGuiThread=*/false);
+    for (const char* s : {"a", "b", "c"}) {
+        port.SendString(s);
+        ASSERT_TRUE(WaitUntil([&, n = calls + 1] { return calls == n; }));
+    }
+    EXPECT_EQ(receiverCalls, 3);
+    ASSERT_EQ(messages.boxes.size(), 2u);
+    EXPECT_EQ(messages.boxes[0].text, "An event handler failed");
+    EXPECT_EQ(messages.boxes[1].text, "handler failed");
+}
+
+TEST(PortLayer, RemovingTheAvailTriggerSwitchesTheNotificationOffForGood) {
+    LoopbackPort port;
+    int avails = 0, ticks = 0;
+    port.SetOnTriggerAvail([&](LoopbackPort&, std::uint16_t) { ++avails; });
+    port.SetOnTriggerTimer([&](LoopbackPort&, std::uint16_t) { ++ticks; });
+    port.SetOpen(true);
+    port.RemoveTrigger(LoopbackPort::kAvailTriggerHandle);
+    EXPECT_EQ(port.AvailThreshold(), 0);
+    port.SetOpen(false);
+    port.SetOpen(true);
+    port.SendString("x");
+    // The echo comes back well before this timer.
+    const std::uint16_t clock = port.AddTimerTrigger();
+    port.SetTimerTrigger(clock, 2, true);
+    ASSERT_TRUE(WaitUntil([&] { return ticks == 1; }));
+    EXPECT_EQ(avails, 0);
+    EXPECT_EQ(port.InBuffUsed(), 1u);
+}
+
 TEST(DispatcherRegistry, ALookupNamesTheKindItExpects) {
     LoopbackPort port;
     port.SetOpen(true);
@@ -157,6 +269,46 @@ TEST(DispatcherRegistry, ALookupNamesTheKindItExpects) {
     ASSERT_EQ(serialKind.Handle(), handle);
     EXPECT_EQ(registry::FindOwner(handle, TDispatcherKind::Socket), nullptr);
     EXPECT_EQ(registry::FindOwner(handle, TDispatcherKind::Serial), &other);
+}
+
+}  // namespace
+
+namespace {
+
+TEST(Delays, TickDelayEndsWhenTheApplicationIsToldToQuit) {
+    std::chrono::steady_clock::duration waited{};
+    // Inside the application's own loop, as a handler of the program would wait.
+    QTimer::singleShot(0, [&] {
+        const auto start = std::chrono::steady_clock::now();
+        zp::DelayTicks(200, true);  // 11 s unless the quit ends it
+        waited = std::chrono::steady_clock::now() - start;
+    });
+    QTimer::singleShot(100, [] { QCoreApplication::quit(); });
+    QTimer backstop;
+    backstop.setSingleShot(true);
+    QObject::connect(&backstop, &QTimer::timeout, [] { QCoreApplication::exit(1); });
+    backstop.start(20000);
+    EXPECT_EQ(QCoreApplication::exec(), 0) << "the application's loop missed the quit";
+    EXPECT_GE(waited, std::chrono::milliseconds(90));
+    EXPECT_LT(waited, std::chrono::seconds(3));
+}
+
+}  // namespace
+
+namespace {
+
+TEST(Delays, TickDelayKeepsEventsFlowingAndBusyDelayReturnsItsLength) {
+    bool ran = false;
+    platform::PostToGui([&] { ran = true; });
+    const auto start = std::chrono::steady_clock::now();
+    zp::DelayTicks(2, true);
+    EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(2 * 55 - 1));
+    EXPECT_TRUE(ran);
+    const auto before = std::chrono::steady_clock::now();
+    zp::DelayTicks(0, true);
+    zp::DelayTicks(-5, false);
+    EXPECT_LT(std::chrono::steady_clock::now() - before, std::chrono::milliseconds(50));
+    EXPECT_EQ(zp::DelayMs(3), 3u);
 }
 
 }  // namespace

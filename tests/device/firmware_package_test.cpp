@@ -1,6 +1,9 @@
 // Reading and checking the members of firmware packages built by the test.
 #include <gtest/gtest.h>
 
+#include <cstdint>
+#include <optional>
+
 #include "device/firmware_package.h"
 #include "reader_fixture.h"
 
@@ -29,28 +32,44 @@ protected:
     std::string vtf = Repeat("\x7F\x80text", 300);
     std::string s19 = "S00600004844521B\r\nS1050100AA55FA\r\nS9030000FC\r\n";
 
-    std::string Package(const std::string& firstEntry = "FW0104.s19", const std::string& vgfData = "") {
-        const std::string& g = vgfData.empty() ? vgf : vgfData;
-        const std::string vif = Le32(ByteSum(g)) + Le32(ByteSum(vtf)) + Le32(ByteSum(s19)) + Le32(0x4000);
+    // A package whose vif member holds the real sums, or `vif` when given.
+    std::string Package(const std::string& firstEntry = "FW0104.s19",
+                        const std::optional<std::string>& vif = std::nullopt) {
+        const std::string index = vif.value_or(Le32(ByteSum(vgf)) + Le32(ByteSum(vtf)) +
+                                               Le32(ByteSum(s19)) + Le32(0x4000));
         ZipBuilder zip;
         if (firstEntry != "FW0104.s19") zip.AddFile(firstEntry, "read me");
-        zip.AddFile("FW0104.s19", s19).AddFile("FW0104.vif", vif, false).AddFile("FW0104.vgf", g).AddFile(
-            "FW0104.vtf", vtf);
+        zip.AddFile("FW0104.s19", s19)
+            .AddFile("FW0104.vif", index, false)
+            .AddFile("FW0104.vgf", vgf)
+            .AddFile("FW0104.vtf", vtf);
         return WriteArchive("KX_R0104.vbf", zip.Build());
     }
 };
 
 TEST_F(PackageTest, MembersWhoseSumsMatchTheIndexAreRead) {
     const std::string path = Package();
-    ziparchive::TZipStream* vifStream = LoadZIP(reader, path, "vif");
-    ASSERT_NE(vifStream, nullptr);
-    const std::string vif(vifStream->View());
-    EXPECT_EQ(PackageValueAt(vif, 12), 0x4000u);
-    EXPECT_EQ(ReadCheckedMember(reader, path, "vgf", PackageValueAt(vif, 0)), vgf);
-    EXPECT_EQ(ReadCheckedMember(reader, path, "vtf", PackageValueAt(vif, 4)), vtf);
-    EXPECT_EQ(ReadCheckedMember(reader, path, "s19", PackageValueAt(vif, 8)), s19);
-    EXPECT_EQ(PackageValueAt(vif, 14), 0u);  // beyond the member
+    const std::optional<PackageIndex> index = ReadPackageIndex(reader, path);
+    ASSERT_TRUE(index.has_value());
+    EXPECT_EQ(index->vgfAddress, 0x4000u);
+    EXPECT_EQ(ReadCheckedMember(reader, path, "vgf", index->vgfSum), vgf);
+    EXPECT_EQ(ReadCheckedMember(reader, path, "vtf", index->vtfSum), vtf);
+    EXPECT_EQ(ReadCheckedMember(reader, path, "s19", index->s19Sum), s19);
     EXPECT_TRUE(boxes.boxes.empty());
+}
+
+TEST_F(PackageTest, IndexTooShortForItsFourValuesIsRefused) {
+    // Zero bytes would read as sums of 0 if a short member counted as zeros.
+    for (const size_t length : {size_t{0}, size_t{4}, size_t{15}, size_t{16}, size_t{20}}) {
+        SCOPED_TRACE(length);
+        const std::string path = Package("FW0104.s19", std::string(length, '\0'));
+        EXPECT_EQ(ReadPackageIndex(reader, path).has_value(), length >= 16);
+    }
+    const std::string four("\x01\x02\x03\x04", 4);
+    EXPECT_EQ(PackageValueAt(four, 0), 0x04030201u);
+    EXPECT_FALSE(PackageValueAt(four, 1).has_value());
+    EXPECT_FALSE(PackageValueAt(four, SIZE_MAX - 1).has_value());
+    EXPECT_FALSE(ReadPackageIndex(reader, program.Path() + "missing.vbf").has_value());
 }
 
 TEST_F(PackageTest, ByteSumMismatchOrMissingMemberIsRefusedWithoutAMessage) {

@@ -1,4 +1,7 @@
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+
+#include <csignal>
 
 #include "platform/files.h"
 #include "platform/folder_listing.h"
@@ -41,12 +44,41 @@ TEST(TextFiles, EveryLineEndIsRecognised) {
     EXPECT_TRUE(platform::SplitLines("").empty());
 }
 
+// Makes every write of the process fail beyond `bytes` of a file, as a full disk does.
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t bytes) {
+        ::getrlimit(RLIMIT_FSIZE, &previous_);
+        previousSignal_ = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit limited = previous_;
+        limited.rlim_cur = bytes;
+        ::setrlimit(RLIMIT_FSIZE, &limited);
+    }
+    ~FileSizeLimit() {
+        ::setrlimit(RLIMIT_FSIZE, &previous_);
+        std::signal(SIGXFSZ, previousSignal_);
+    }
+    FileSizeLimit(const FileSizeLimit&) = delete;
+    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+
+private:
+    rlimit previous_{};
+    void (*previousSignal_)(int) = nullptr;
+};
+
 TEST(TextFiles, WritesCrLfAndReplacesOnlyWhenComplete) {
     testsupport::TempFolder dir;
     const std::string path = dir.Path() + "out.txt";
     ASSERT_TRUE(platform::WriteTextLines(path, {"one", "two"}));
     EXPECT_EQ(dir.Read("out.txt"), "one\r\ntwo\r\n");
     EXPECT_EQ(*platform::ReadTextLines(path), (Names{"one", "two"}));
+    // A write that fails half way keeps the old file whole and leaves no part behind.
+    {
+        FileSizeLimit limit(1000);
+        EXPECT_FALSE(platform::WriteTextLines(path, {std::string(5000, 'x')}));
+    }
+    EXPECT_EQ(dir.Read("out.txt"), "one\r\ntwo\r\n");
+    EXPECT_EQ(platform::ListFiles(dir.Path(), "*.*"), (Names{"out.txt"}));
     // A folder that does not exist: the write fails and leaves nothing behind.
     EXPECT_FALSE(platform::WriteTextLines(dir.Path() + "no/out.txt", {"x"}));
     EXPECT_FALSE(dir.Exists("no"));

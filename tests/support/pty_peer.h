@@ -21,6 +21,9 @@ public:
     PtyPeer& operator=(const PtyPeer&) = delete;
 
     const std::string& SlavePath() const { return slavePath_; }
+    // The slave side the peer keeps open: the line settings a port applied can be read
+    // back through it.
+    int SlaveFd() const { return slave_; }
 
     // Writes all of `bytes` to the line (blocking while the line is full).
     void Write(const std::string& bytes);

@@ -1,6 +1,7 @@
 // Renders each page of the window to a PNG, for checking the layout by eye:
 //   arvex_page_screenshots OUTDIR [program arguments]
-// It runs in the current folder as the program would, so start it in a program folder.
+// It runs in the current folder as the program would, so start it in a program folder; the
+// language is the one that folder's "default.lan" names.
 #include <QApplication>
 #include <QDir>
 #include <QPixmap>
@@ -16,11 +17,11 @@ int main(int argc, char** argv) {
     }
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Solvenda Control Update"));
-    platform::SetMessageAnswerer([](const std::string&, const std::string& text,
-                                    platform::MessageButtons) {
-        std::fprintf(stderr, "message: %s\n", text.c_str());
-        return platform::MessageAnswer::Ok;
-    });
+    platform::SetMessageAnswerer(
+        [](const std::string&, const std::string& text, platform::MessageButtons) {
+            std::fprintf(stderr, "message: %s\n", text.c_str());
+            return platform::MessageAnswer::Ok;
+        });
     const QString out = QString::fromLocal8Bit(argv[1]);
     QDir().mkpath(out);
     std::vector<std::string> args(argv + 2, argv + argc);
@@ -30,7 +31,8 @@ int main(int argc, char** argv) {
         QApplication::processEvents();
         form.grab().save(out + "/" + name + ".png");
     };
-    shoot(form.WizardState == 10 ? "installation" : "start");
+    const bool installing = form.WizardState == app::WizardStep::Installation;
+    shoot(installing ? "installation" : "start");
     form.But_P3_UpdateClick();
     shoot("update_intro");
     form.But_P3_NextClick();
@@ -42,5 +44,9 @@ int main(int argc, char** argv) {
     form.ShowPage(1);
     form.Label_P1_VerDblClick();
     shoot("start_login");
+    form.EnterServiceMode();
+    shoot("start_service_mode");
+    form.But_P1_UpdateTessaraClick();
+    shoot("tessara_intro");
     return 0;
 }

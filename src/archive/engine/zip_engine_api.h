@@ -2,11 +2,10 @@
 // The interface between the archive reader and the engine library "ZipEngine.so": the six
 // exports, the extraction parameter record and the callback record.
 //
-// Layout: every field of the parameter record occupies one slot of the platform's pointer
-// width, in the order of the engine's original 32-bit interface. On a 32-bit build slot k
-// sits at byte 4k (the record is 152 bytes); on a 64-bit build at byte 8k (304 bytes), so
-// addresses fit their slot and the field order stays the same. Booleans are -1 for true
-// and 0 for false.
+// Layout: every field of the parameter record occupies one slot of pointer width, in a
+// fixed order. On a 32-bit build slot k sits at byte 4k (the record is 152 bytes); on a
+// 64-bit build at byte 8k (304 bytes), so that addresses fit their slot and both builds
+// agree on the order. Booleans are -1 for true and 0 for false.
 #include <cstddef>
 #include <cstdint>
 

@@ -28,34 +28,52 @@ constexpr int kNotAZip = 11036;
 constexpr uint32_t kEndSignature = 0x06054B50;
 constexpr uint32_t kCentralSignature = 0x02014B50;
 constexpr uint32_t kLocalSignature = 0x04034B50;
+// Archives with more than 65535 entries, or written by a tool that could not know the sizes
+// in advance (reading from a pipe), carry 64-bit end values in a second record, found
+// through a locator just in front of the ordinary end record.
+constexpr uint32_t kZip64EndSignature = 0x06064B50;
+constexpr uint32_t kZip64LocatorSignature = 0x07064B50;
+constexpr uint16_t kZip64ExtraTag = 0x0001;
 constexpr size_t kEndRecordSize = 22;
+constexpr size_t kZip64EndRecordSize = 56;
+constexpr size_t kZip64LocatorSize = 20;
 constexpr size_t kCentralHeaderSize = 46;
 constexpr size_t kLocalHeaderSize = 30;
 // Longest stored name accepted; longer ones are treated as a damaged directory.
 constexpr size_t kMaxNameLength = 259;
 
+// The end values of the archive; from the 64-bit end record when the archive has one.
 struct EndRecord {
-    uint16_t thisDisk = 0;
-    uint16_t centralDisk = 0;
-    uint16_t entriesOnDisk = 0;
-    uint16_t totalEntries = 0;
-    uint32_t centralSize = 0;
-    uint32_t centralOffset = 0;
+    uint32_t thisDisk = 0;
+    uint32_t centralDisk = 0;
+    uint64_t entriesOnDisk = 0;
+    uint64_t totalEntries = 0;
+    uint64_t centralSize = 0;
+    uint64_t centralOffset = 0;
     uint16_t commentLength = 0;
 };
 
 struct EndRecordSearch {
     bool found = false;
-    uint64_t position = 0;  // of the record's signature in the file
+    uint64_t position = 0;  // of the ordinary end record's signature in the file
     EndRecord record;
     std::string comment;
     // Bytes after the record and its comment that are more than harmless padding.
     bool trailingGarbage = false;
+    // A locator announces a 64-bit end record; `zip64Position` is where it was found, or
+    // `zip64Missing` says it is not where the locator points.
+    bool zip64 = false;
+    bool zip64Missing = false;
+    uint64_t zip64Position = 0;
+
+    // Where the central directory ends: at the record that follows it.
+    uint64_t DirectoryEnd() const { return zip64 ? zip64Position : position; }
 };
 
 EndRecordSearch FindEndRecord(ByteSource& source);
 
-// One central file header; the fixed fields as the archive stores them.
+// One central file header; the fixed fields as the archive stores them, except that sizes,
+// offset and disk come from the 64-bit extra field where the header defers to it.
 struct CentralHeader {
     uint8_t versionMadeBy = 0;
     uint8_t hostSystem = 0;
@@ -65,15 +83,15 @@ struct CentralHeader {
     uint16_t modTime = 0;
     uint16_t modDate = 0;
     uint32_t crc32 = 0;
-    uint32_t compressedSize = 0;
-    uint32_t uncompressedSize = 0;
+    uint64_t compressedSize = 0;
+    uint64_t uncompressedSize = 0;
     uint16_t nameLength = 0;
     uint16_t extraLength = 0;
     uint16_t commentLength = 0;
-    uint16_t diskNumberStart = 0;
+    uint32_t diskNumberStart = 0;
     uint16_t internalAttributes = 0;
     uint32_t externalAttributes = 0;
-    uint32_t localHeaderOffset = 0;
+    uint64_t localHeaderOffset = 0;
     std::string rawName;     // bytes as stored
     std::string extra;
     std::string rawComment;  // bytes as stored

@@ -1,6 +1,7 @@
 #include "comm/serial/serial_device.h"
 
 #include <fcntl.h>
+#include <linux/serial.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
 #include <termios.h>
@@ -8,6 +9,8 @@
 
 #include <cerrno>
 
+#include "comm/serial/serial_custom_rate.h"
+#include "comm/serial/serial_line_termios.h"
 #include "comm/zp_base_dispatcher.h"
 #include "comm/zp_errors.h"
 
@@ -37,6 +40,10 @@ bool SpeedFor(std::int32_t baud, speed_t& speed) {
     return false;
 }
 
+bool IsCustomRate(std::int32_t baud) {
+    return baud == 14400 || baud == 28800 || baud == 56000 || baud == 128000 || baud == 256000;
+}
+
 bool NoModemLines(int error) { return error == ENOTTY || error == EINVAL || error == ENOSYS; }
 
 }  // namespace
@@ -45,9 +52,13 @@ std::int32_t OpenSerialDevice(const std::string& path, int& fd, bool exclusive) 
     fd = -1;
     if (path.empty()) return ecFileNotFound;
     const int d = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-    // A serial node without hardware behind it (an empty ttyS slot) fails with EIO: to the
-    // caller that is a port that does not exist.
-    if (d < 0) return errno == EIO ? ecFileNotFound : SystemErrorCode(errno);
+    if (d < 0) {
+        // A serial node without hardware behind it (an empty ttyS slot) fails with EIO: to
+        // the caller that is a port that does not exist.
+        if (errno == EIO) return ecFileNotFound;
+        if (errno == EACCES || errno == EPERM) return ecPermissionDenied;
+        return SystemErrorCode(errno);
+    }
     // flock holds against every other opener that takes it, root included.
     if (::flock(d, LOCK_EX | LOCK_NB) != 0) {
         const int error = errno;
@@ -71,11 +82,19 @@ void CloseSerialDevice(int fd, bool exclusive) {
     ::close(fd);
 }
 
-std::int32_t ApplyLineSettings(int fd, const LineSettings& line) {
+void RequestLowLatency(int fd) {
+    serial_struct serial{};
+    if (::ioctl(fd, TIOCGSERIAL, &serial) != 0) return;
+    if (serial.flags & ASYNC_LOW_LATENCY) return;
+    serial.flags |= ASYNC_LOW_LATENCY;
+    ::ioctl(fd, TIOCSSERIAL, &serial);
+}
+
+std::int32_t MakeLineTermios(const LineSettings& line, termios& t) {
     speed_t speed;
-    if (!SpeedFor(line.baud, speed)) return ecBaudRate;
-    termios t{};
-    if (::tcgetattr(fd, &t) != 0) return SystemErrorCode(errno);
+    const bool custom = !SpeedFor(line.baud, speed);
+    if (custom && !IsCustomRate(line.baud)) return ecBaudRate;
+    if (custom) speed = B38400;  // replaced by the rate itself once set
     cfmakeraw(&t);
     t.c_cflag &= ~(CSIZE | PARENB | PARODD | CSTOPB | CRTSCTS | CMSPAR);
     switch (line.dataBits) {
@@ -110,7 +129,8 @@ std::int32_t ApplyLineSettings(int fd, const LineSettings& line) {
             t.c_cflag |= PARENB | CMSPAR;
             break;
     }
-    if (line.stopBits == 2) t.c_cflag |= CSTOPB;
+    // With five data bits a UART sends one and a half stop bits for this setting.
+    if (line.stopBits == 2 || line.dataBits == 5) t.c_cflag |= CSTOPB;
     t.c_cflag |= CLOCAL | CREAD;
     if (line.hardwareFlow) t.c_cflag |= CRTSCTS;
     // Parity is not checked and nothing is stripped: the link carries binary frames.
@@ -123,8 +143,16 @@ std::int32_t ApplyLineSettings(int fd, const LineSettings& line) {
     t.c_cc[VTIME] = 0;
     cfsetispeed(&t, speed);
     cfsetospeed(&t, speed);
-    if (::tcsetattr(fd, TCSANOW, &t) != 0) return SystemErrorCode(errno);
     return 0;
+}
+
+std::int32_t ApplyLineSettings(int fd, const LineSettings& line) {
+    termios t{};
+    if (::tcgetattr(fd, &t) != 0) return SystemErrorCode(errno);
+    const std::int32_t made = MakeLineTermios(line, t);
+    if (made != 0) return made;
+    if (::tcsetattr(fd, TCSANOW, &t) != 0) return SystemErrorCode(errno);
+    return IsCustomRate(line.baud) ? SetCustomRate(fd, line.baud) : 0;
 }
 
 std::int32_t SetModemLine(int fd, bool dtr, bool on) {
@@ -147,6 +175,23 @@ std::uint8_t ReadModemLines(int fd) {
     if (bits & TIOCM_RI) status |= msRing;
     if (bits & TIOCM_CD) status |= msDCD;
     return status;
+}
+
+bool ReadLineCounters(int fd, LineCounters& counters) {
+    serial_icounter_struct c{};
+    if (::ioctl(fd, TIOCGICOUNT, &c) != 0) return false;
+    counters = {c.frame, c.overrun, c.parity, c.brk, c.buf_overrun};
+    return true;
+}
+
+std::uint16_t LineErrorsBetween(const LineCounters& before, const LineCounters& after) {
+    std::uint16_t errors = 0;
+    if (after.frame != before.frame) errors |= leFrame;
+    if (after.overrun != before.overrun) errors |= leOverrun;
+    if (after.parity != before.parity) errors |= leParity;
+    if (after.brk != before.brk) errors |= leBreak;
+    if (after.bufferOverrun != before.bufferOverrun) errors |= leRxOver;
+    return errors;
 }
 
 }  // namespace zp

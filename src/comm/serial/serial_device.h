@@ -21,13 +21,21 @@ struct LineSettings {
 };
 
 // Opens `path` for reading and writing without blocking and takes an exclusive hold, so a
-// second opener (this process or another) fails with -5. A missing device is -2.
+// second opener (this process or another) fails with -5. A missing device is -2, one this
+// user may not open -13 (ecPermissionDenied).
 // `exclusive` also sets the kernel's exclusive-open flag for programs that take no lock.
 std::int32_t OpenSerialDevice(const std::string& path, int& fd, bool exclusive);
 void CloseSerialDevice(int fd, bool exclusive);
 
-// Raw 8-bit line with the given settings; -2002 for a rate termios has no speed for,
-// -2003 for a data-bit count outside 5 to 8.
+// Asks the driver to hand received bytes on at once instead of collecting them first
+// (USB adapters otherwise hold them for their latency timer, 16 ms on the common ones).
+// A driver that has no such mode, or refuses, is left as it is.
+void RequestLowLatency(int fd);
+
+// Raw 8-bit line with the given settings; -2002 for a rate the driver cannot run,
+// -2003 for a data-bit count outside 5 to 8. Five data bits go with one and a half stop
+// bits. Rates termios has no constant for (14400, 28800, 56000, 128000, 256000) go
+// through the kernel's arbitrary-rate interface where the driver takes them.
 std::int32_t ApplyLineSettings(int fd, const LineSettings& line);
 
 // Sets or clears DTR or RTS. A device without modem lines (a pseudo-terminal) accepts
@@ -38,5 +46,18 @@ std::int32_t SetModemLine(int fd, bool dtr, bool on);
 std::uint8_t ReadModemLines(int fd);
 // False for a device without modem lines (a pseudo-terminal).
 bool HasModemLines(int fd);
+
+// The driver's counts of line errors, where it keeps them (serial UARTs and most USB
+// adapters; pseudo-terminals do not).
+struct LineCounters {
+    int frame = 0;
+    int overrun = 0;
+    int parity = 0;
+    int brk = 0;
+    int bufferOverrun = 0;
+};
+bool ReadLineCounters(int fd, LineCounters& counters);
+// The line error bits (LineError) for what the counters show between two readings.
+std::uint16_t LineErrorsBetween(const LineCounters& before, const LineCounters& after);
 
 }  // namespace zp

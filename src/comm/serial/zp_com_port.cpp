@@ -48,9 +48,16 @@ std::unique_ptr<TZpBaseDispatcher> TZpCustomComPort::OpenDevice() {
     if (result == ecFileNotFound || result == ecPathNotFound) result = ecBadId;
     if (result != 0) {
         dispatcher.reset();
+        if (result == ecPermissionDenied) throw EDeviceAccessDenied(ComDevicePath(comNumber_));
         CheckException(result);
     }
     return dispatcher;
+}
+
+std::string TZpCustomComPort::DevicePath() const { return ComDevicePath(comNumber_); }
+
+bool TZpCustomComPort::DeviceLost() const {
+    return CurrentDispatcher() != nullptr && CurrentDispatcher()->DeviceLost();
 }
 
 TZpSerialDispatcher& TZpCustomComPort::Dispatcher() {
@@ -65,34 +72,41 @@ TZpSerialDispatcher* TZpCustomComPort::CurrentDispatcher() const {
 
 // ---------------------------------------------------------------- line properties
 
-void TZpCustomComPort::ApplyLine() {
+void TZpCustomComPort::ApplyLine(const LineSettings& wanted) {
+    // On an open port the device must take the settings first: a refused one leaves the
+    // last good settings in place, on the device and here, so the next open still works.
     if (Open() && !ShuttingDown() && CurrentDispatcher() != nullptr) {
-        CheckException(CurrentDispatcher()->SetLine(line_));
+        CheckException(CurrentDispatcher()->SetLine(wanted));
     }
+    line_ = wanted;
 }
 
 void TZpCustomComPort::SetBaud(std::int32_t baud) {
     if (baud == line_.baud) return;
-    line_.baud = baud;
-    ApplyLine();
+    LineSettings wanted = line_;
+    wanted.baud = baud;
+    ApplyLine(wanted);
 }
 
 void TZpCustomComPort::SetParity(TParity parity) {
     if (parity == line_.parity) return;
-    line_.parity = parity;
-    ApplyLine();
+    LineSettings wanted = line_;
+    wanted.parity = parity;
+    ApplyLine(wanted);
 }
 
 void TZpCustomComPort::SetDataBits(std::uint16_t bits) {
     if (bits == line_.dataBits) return;
-    line_.dataBits = bits;
-    ApplyLine();
+    LineSettings wanted = line_;
+    wanted.dataBits = bits;
+    ApplyLine(wanted);
 }
 
 void TZpCustomComPort::SetStopBits(std::uint16_t bits) {
     if (bits == line_.stopBits) return;
-    line_.stopBits = bits;
-    ApplyLine();
+    LineSettings wanted = line_;
+    wanted.stopBits = bits;
+    ApplyLine(wanted);
 }
 
 void TZpCustomComPort::SetDTR(bool on) {
@@ -124,29 +138,33 @@ void TZpCustomComPort::ApplyFlowThresholds() {
 }
 
 void TZpCustomComPort::SetHWFlowOptions(THWFlowOptions options) {
+    LineSettings wanted = line_;
+    wanted.hardwareFlow = (options & (hwfUseRTS | hwfRequireCTS)) != 0;
+    ApplyLine(wanted);
     hwFlow_ = options;
     if (options & (hwfUseRTS | hwfRequireCTS)) rs485_ = false;
-    line_.hardwareFlow = (options & (hwfUseRTS | hwfRequireCTS)) != 0;
     ApplyFlowThresholds();
-    ApplyLine();
 }
 
 void TZpCustomComPort::SetSWFlowOptions(TSWFlowOptions options) {
+    LineSettings wanted = line_;
+    wanted.softwareReceive = options == swfReceive || options == swfBoth;
+    wanted.softwareTransmit = options == swfTransmit || options == swfBoth;
+    ApplyLine(wanted);
     swFlow_ = options;
-    line_.softwareReceive = options == swfReceive || options == swfBoth;
-    line_.softwareTransmit = options == swfTransmit || options == swfBoth;
     ApplyFlowThresholds();
-    ApplyLine();
 }
 
 void TZpCustomComPort::SetXOnChar(std::uint8_t c) {
-    line_.xonChar = c;
-    ApplyLine();
+    LineSettings wanted = line_;
+    wanted.xonChar = c;
+    ApplyLine(wanted);
 }
 
 void TZpCustomComPort::SetXOffChar(std::uint8_t c) {
-    line_.xoffChar = c;
-    ApplyLine();
+    LineSettings wanted = line_;
+    wanted.xoffChar = c;
+    ApplyLine(wanted);
 }
 
 void TZpCustomComPort::SetBufferFull(std::uint16_t n) {
@@ -169,17 +187,32 @@ void TZpCustomComPort::SetRS485Mode(bool on) {
 
 // ---------------------------------------------------------------- free functions
 
-bool IsPortPresent(std::uint16_t comNumber) {
-    if (comNumber == 0) return false;
+EDeviceAccessDenied::EDeviceAccessDenied(std::string devicePath)
+    : EInOutError(ErrorMessage(ecPermissionDenied), -ecPermissionDenied),
+      devicePath_(std::move(devicePath)) {}
+
+TPortAvailability PortAvailability(std::uint16_t comNumber) {
+    if (comNumber == 0) return TPortAvailability::Absent;
     int fd = -1;
     // Without the kernel's exclusive flag: set and cleared again here, it would also clear
     // the flag of a program that holds the port and that root was let past.
     const std::int32_t result = OpenSerialDevice(ComDevicePath(comNumber), fd, /*exclusive=*/false);
-    if (result == 0) {
-        CloseSerialDevice(fd, /*exclusive=*/false);
-        return true;
+    switch (result) {
+        case 0:
+            CloseSerialDevice(fd, /*exclusive=*/false);
+            return TPortAvailability::Free;
+        case ecAccessDenied:
+            return TPortAvailability::Held;
+        case ecPermissionDenied:
+            return TPortAvailability::NoAccess;
+        default:
+            return TPortAvailability::Absent;
     }
-    return result == ecAccessDenied;
+}
+
+bool IsPortPresent(std::uint16_t comNumber) {
+    const TPortAvailability a = PortAvailability(comNumber);
+    return a == TPortAvailability::Free || a == TPortAvailability::Held;
 }
 
 }  // namespace zp

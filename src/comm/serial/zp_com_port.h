@@ -40,10 +40,20 @@ class TZpCustomComPort : public TZpPortEvents<TZpCustomComPort> {
     std::uint16_t ComNumber() const { return comNumber_; }
     // On an open port: closes it, stores n and opens again, keeping triggers.
     void SetComNumber(std::uint16_t n);
+    // The device that ComNumber names here (empty when it names none).
+    std::string DevicePath() const;
+    // True once the open device went away (unplugged, hung up): the port stays open but
+    // no byte moves any more, sends are dropped and purges succeed, and the threads have
+    // stopped. A line-error status trigger also reports it (error word 0xFFFF). The GUI
+    // thread's message wait is woken when this turns true, so a run waiting for a reply
+    // can test it in its wait condition and end at once instead of at its time-out.
+    bool DeviceLost() const;
     bool PromptForPort() const { return promptForPort_; }
     void SetPromptForPort(bool on) { promptForPort_ = on; }
 
     // ---- line ----
+    // Setting a line property on an open port applies it at once; when the device refuses
+    // it the exception is raised and the property keeps its last good value.
     std::int32_t Baud() const { return line_.baud; }
     void SetBaud(std::int32_t baud);
     TParity Parity() const { return line_.parity; }
@@ -97,7 +107,7 @@ class TZpCustomComPort : public TZpPortEvents<TZpCustomComPort> {
     std::size_t OutbuffFreeWhileClosed() const override { return outSize_; }
 
   private:
-    void ApplyLine();
+    void ApplyLine(const LineSettings& wanted);
     void ApplyFlowThresholds();
 
     std::uint16_t comNumber_ = 0;
@@ -121,7 +131,28 @@ class TZpCustomComPort : public TZpPortEvents<TZpCustomComPort> {
 // The component as the program places it.
 class TZpComPort : public TZpCustomComPort {};
 
-// True when COM n exists: it opens, or another opener holds it. Never raises.
+// Raised by an open when the device exists but this user may not open it (its
+// permissions; on Debian serial devices belong to the group "dialout"). An input/output
+// error with the system's code (EACCES) and text, and the device, for telling the user.
+class EDeviceAccessDenied : public EInOutError {
+  public:
+    explicit EDeviceAccessDenied(std::string devicePath);
+    const std::string& DevicePath() const { return devicePath_; }
+
+  private:
+    std::string devicePath_;
+};
+
+enum class TPortAvailability {
+    Absent,    // no device, or not a serial device
+    Free,      // opens
+    Held,      // another opener holds it
+    NoAccess,  // exists, but this user may not open it
+};
+// What opening COM n would meet, found by opening it briefly. Never raises.
+TPortAvailability PortAvailability(std::uint16_t comNumber);
+// True when COM n exists and may be used: it opens, or another opener holds it (and may
+// let go). False for a device this user has no access to. Never raises.
 bool IsPortPresent(std::uint16_t comNumber);
 
 }  // namespace zp

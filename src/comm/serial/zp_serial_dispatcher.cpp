@@ -30,6 +30,10 @@ constexpr int kPurgeAckTimeoutMs = 5000;
 constexpr int kEventThreadWaitMs = 36 * 55;
 constexpr std::size_t kChunkSize = 256;
 
+// What the system says of a device that went away under an open descriptor (an adapter
+// unplugged, the far end of a pseudo-terminal closed).
+bool DeviceGone(int error) { return error == EIO || error == ENXIO || error == ENODEV; }
+
 void SignalEventFd(int fd) {
     if (fd < 0) return;
     const std::uint64_t one = 1;
@@ -65,6 +69,7 @@ std::int32_t TZpSerialDispatcher::Initialise(const std::string& deviceName,
     int fd = -1;
     std::int32_t result = OpenSerialDevice(deviceName, fd, /*exclusive=*/true);
     if (result != 0) return result;
+    RequestLowLatency(fd);
     // The driver's queues are fixed on this system; the receive size has no counterpart.
     wakeFd_ = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
     if (wakeFd_ < 0) {
@@ -78,8 +83,8 @@ std::int32_t TZpSerialDispatcher::Initialise(const std::string& deviceName,
         ringWrite_ = ringTake_ = 0;
         ringFull_ = outputReady_ = writeStop_ = writeAck_ = false;
     }
-    ResetForOpen();
     fd_ = fd;
+    ResetForOpen();
     dtrHandshake_ = (flags & ifHandshakeDTR) != 0;
     rtsHandshake_ = (flags & ifHandshakeRTS) != 0;
     dtr_ = (flags & ifDTR) != 0;
@@ -87,7 +92,6 @@ std::int32_t TZpSerialDispatcher::Initialise(const std::string& deviceName,
     lastBaud_ = 115200;
     result = SetLine(line);
     if (result == 0) {
-        ReadModemStatus();
         StartThreads();
         if (!threadsRunning_) result = ecNoHandles;
     }
@@ -103,11 +107,19 @@ std::int32_t TZpSerialDispatcher::Initialise(const std::string& deviceName,
 
 std::int32_t TZpSerialDispatcher::SetLine(const LineSettings& requested) {
     LineSettings line = requested;
-    if (line.stopBits != 1 && line.stopBits != 2) line.stopBits = line.stopBits != 0 ? 2 : 1;
     const int fd = fd_.load();
     if (fd < 0) return ecCommNotOpen;
+    if (DeviceLost()) {
+        // Nothing to apply it to; kept for the record, like the rest of a lost port.
+        std::lock_guard<std::mutex> g(stateLock_);
+        line_ = line;
+        return 0;
+    }
     {
         std::lock_guard<std::mutex> g(stateLock_);
+        // 3 keeps the current stop bits; anything else but 1 and 2 is 2, or 1 for none.
+        if (line.stopBits == 3) line.stopBits = line_.stopBits;
+        if (line.stopBits != 1 && line.stopBits != 2) line.stopBits = line.stopBits != 0 ? 2 : 1;
         if (lastBaud_ == line.baud && line_.parity == line.parity &&
             line_.dataBits == line.dataBits && line_.stopBits == line.stopBits &&
             line_.hardwareFlow == line.hardwareFlow &&
@@ -117,8 +129,9 @@ std::int32_t TZpSerialDispatcher::SetLine(const LineSettings& requested) {
             return 0;
         }
     }
-    // Let queued bytes leave at the old setting before the line changes under them.
-    for (int i = 0; i < 5000 && OutBuffUsed() > 0 && threadsRunning_; ++i) {
+    // Let queued bytes leave at the old setting before the line changes under them; with
+    // the write thread gone (a device failure) nothing will take them, so do not wait.
+    for (int i = 0; i < 5000 && OutBuffUsed() > 0 && threadsRunning_ && !Killed(); ++i) {
         std::this_thread::sleep_for(std::chrono::milliseconds(2));
     }
     {
@@ -162,16 +175,27 @@ std::uint8_t TZpSerialDispatcher::ReadModemStatus() {
 
 std::int32_t TZpSerialDispatcher::PurgeDeviceInput() {
     const int fd = fd_.load();
-    if (fd < 0) return 0;
-    return ::tcflush(fd, TCIFLUSH) == 0 ? 0 : SystemErrorCode(errno);
+    if (fd < 0 || ::tcflush(fd, TCIFLUSH) == 0) return 0;
+    // Nothing is left to purge on a device that went away; that is no error for the
+    // program, which learns of the loss through DeviceLost and the line-error trigger.
+    return DeviceGone(errno) ? 0 : SystemErrorCode(errno);
+}
+
+bool TZpSerialDispatcher::DeviceLost() const {
+    const std::int32_t failure = failure_.load();
+    return failure == ecDeviceRead || failure == ecDeviceWrite;
 }
 
 // ---------------------------------------------------------------- output ring
 
 std::int32_t TZpSerialDispatcher::PutBlock(const std::uint8_t* bytes, std::size_t length) {
+    // Bytes for a device that went away go nowhere, as on a cut line; queuing them would
+    // only fill the ring and leave a sender waiting for room that never comes.
     if (length == 0) return 0;
     {
         std::lock_guard<std::mutex> g(outputLock_);
+        // Under the lock: the loss is recorded before the ring is emptied under it.
+        if (DeviceLost()) return 0;
         const std::size_t room = ring_.size() - RingUsedLocked();
         if (room < length) return ecOutputBufferTooSmall;
         const std::size_t first = std::min(length, ring_.size() - ringWrite_);
@@ -214,7 +238,9 @@ std::int32_t TZpSerialDispatcher::FlushOutBuffer() {
     ringWrite_ = ringTake_ = 0;
     ringFull_ = false;
     const int fd = fd_.load();
-    if (fd >= 0 && ::tcflush(fd, TCOFLUSH) != 0) result = SystemErrorCode(errno);
+    if (fd >= 0 && ::tcflush(fd, TCOFLUSH) != 0 && !DeviceGone(errno)) {
+        result = SystemErrorCode(errno);
+    }
     writeAck_ = false;
     writeStop_ = true;
     outputSignal_.notify_all();
@@ -275,6 +301,12 @@ void TZpSerialDispatcher::ThreadEnded(std::int32_t result) {
     if (result == ecDeviceRead || result == ecDeviceWrite) {
         std::int32_t none = 0;
         failure_.compare_exchange_strong(none, result);
+        {
+            // What was queued for the lost device will never leave.
+            std::lock_guard<std::mutex> g(outputLock_);
+            ringWrite_ = ringTake_ = 0;
+            ringFull_ = false;
+        }
         ReportLineFailure();
     } else if (result < 0) {
         std::int32_t none = 0;
@@ -295,6 +327,11 @@ void TZpSerialDispatcher::ReadThread() {
     std::int32_t result = 0;
     std::uint8_t chunk[kChunkSize];
     const int fd = fd_.load();
+    // Line errors come from the driver's counters, where it keeps them: a framing or
+    // parity error, an overrun or a break arrives with (or instead of) received bytes,
+    // so the counters are read after every batch.
+    LineCounters counters;
+    const bool counted = ReadLineCounters(fd, counters);
     while (!Killed()) {
         // Back-pressure: a program that stops reading leaves the bytes with the driver
         // instead of letting the queue grow without bound.
@@ -314,9 +351,11 @@ void TZpSerialDispatcher::ReadThread() {
         if (n == 0 || (fds[0].revents == 0)) continue;
         if (fds[0].revents & POLLNVAL) break;  // closed under us: only stop
         bool failed = false;
+        bool gotAny = false;
         for (;;) {
             const ssize_t got = ::read(fd, chunk, sizeof chunk);
             if (got > 0) {
+                gotAny = true;
                 Queue().PushData(chunk, static_cast<std::size_t>(got));
                 if (static_cast<std::size_t>(got) < sizeof chunk) break;
                 if (Queue().QueuedBytes() >= kMaxQueuedInput) break;
@@ -331,6 +370,13 @@ void TZpSerialDispatcher::ReadThread() {
             // An error such as EIO or ENXIO: the device went away.
             failed = true;
             break;
+        }
+        LineCounters now;
+        if (counted && (gotAny || failed) && ReadLineCounters(fd, now)) {
+            const std::uint16_t errors = LineErrorsBetween(counters, now);
+            counters = now;
+            const std::uint32_t mask = evError | ((errors & leBreak) ? std::uint32_t{evBreak} : 0u);
+            if (errors != 0) Queue().PushStatus(mask, errors);
         }
         if (failed) {
             result = ecDeviceRead;
@@ -463,10 +509,17 @@ void TZpSerialDispatcher::EventThread() {
     ++running_;
     Acknowledge();
     while (!Killed() && !FinishLater()) {
-        Queue().Wait(kEventWaitMs);
+        // Until something can be done: a timer due, a status change, or received data that
+        // has room in the dispatch buffer. While the program leaves the buffer full, data
+        // waiting in the queue must not end the wait, or the thread would spin until it
+        // reads (InputRoomMade wakes it then).
+        const std::int32_t nextTimer = MsUntilNextTimer();
+        const int wait = nextTimer < 0 ? kEventWaitMs : std::min(nextTimer, kEventWaitMs);
+        Queue().Wait(wait, /*dataWanted=*/InbuffFree() > 0);
         if (Killed()) break;
         std::uint32_t mask;
-        while (Queue().PopStatus(mask)) HandleStatusMask(mask);
+        std::uint16_t lineErrors;
+        while (Queue().PopStatus(mask, lineErrors)) HandleStatusMask(mask, lineErrors);
         FillDispatchBuffer();
         CheckTriggers();
     }

@@ -59,10 +59,18 @@ class TZpSerialDispatcher : public TZpBaseDispatcher {
     int RunningThreads() const { return running_.load(); }
     // The return value a failed worker thread left, 0 if none failed.
     std::int32_t ThreadFailure() const { return failure_.load(); }
+    // True once reading or writing the device failed: it was unplugged, or its far end
+    // hung up. The threads have stopped (or are stopping); from then on sent bytes are
+    // dropped, OutBuffFree is the whole ring, and purges succeed, so that nothing a
+    // program does on the port blocks or raises. The event thread's end wakes the GUI
+    // thread's message wait, so a wait whose condition looks at this ends promptly.
+    bool DeviceLost() const;
 
   protected:
     std::uint8_t ReadModemStatus() override;
     std::int32_t PurgeDeviceInput() override;
+    void TimersChanged() override { Queue().Wake(); }
+    void InputRoomMade() override { Queue().Wake(); }
 
   private:
     void StartThreads();

@@ -2,6 +2,10 @@
 #include <sys/file.h>
 #include <unistd.h>
 
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+
 #include "comm/dispatcher_registry.h"
 #include "comm/serial/zp_serial_dispatcher.h"
 #include "serial_fixture.h"
@@ -79,19 +83,53 @@ TEST_F(SerialTest, HeldPortRaisesAlreadyOpenAndCountsAsPresent) {
     EXPECT_TRUE(first.Open());
 }
 
-TEST_F(SerialTest, PresenceTestNeverRaises) {
-    auto peer = Peer(4);
-    EXPECT_FALSE(IsPortPresent(0));
-    EXPECT_FALSE(IsPortPresent(9));
-    EXPECT_TRUE(IsPortPresent(4));
-    // A file that is not a terminal is no port.
+TEST_F(SerialTest, AvailabilityTellsMissingFreeHeldAndForbiddenPortsApart) {
+    auto free = Peer(4);
+    auto held = Peer(2);
+    const int other = ::open(held->SlavePath().c_str(), O_RDWR | O_NOCTTY);
+    ASSERT_GE(other, 0);
+    ASSERT_EQ(::flock(other, LOCK_EX | LOCK_NB), 0);
     folder.Write("COM6", "not a device");
-    EXPECT_FALSE(IsPortPresent(6));
+    // A node nobody may open for writing, root included: what a serial device looks like
+    // to a user outside the group that owns it.
+    const char* forbidden = "/proc/sys/kernel/version";
+    std::filesystem::create_symlink(forbidden, folder.Path() + "/COM7");
+    const bool canForbid = ::open(forbidden, O_RDWR) < 0 && errno == EACCES;
+    struct Case {
+        std::uint16_t com;
+        TPortAvailability availability;
+        bool present;
+    };
+    const Case cases[] = {
+        {0, TPortAvailability::Absent, false}, {9, TPortAvailability::Absent, false},
+        {4, TPortAvailability::Free, true},    {2, TPortAvailability::Held, true},
+        {6, TPortAvailability::Absent, false}, {7, TPortAvailability::NoAccess, false},
+    };
+    for (const Case& c : cases) {
+        if (c.com == 7 && !canForbid) continue;
+        EXPECT_EQ(PortAvailability(c.com), c.availability) << "COM" << c.com;
+        EXPECT_EQ(IsPortPresent(c.com), c.present) << "COM" << c.com;
+    }
+    ::close(other);
+
     TZpComPort port;
     Configure(port, 6);
     EXPECT_THROW(port.SetOpen(true), EInOutError);
     EXPECT_FALSE(port.Open());
-    // The presence test left nothing open behind it.
+    if (canForbid) {
+        port.SetComNumber(7);
+        try {
+            port.SetOpen(true);
+            ADD_FAILURE() << "opened a device without access";
+        } catch (const EDeviceAccessDenied& e) {
+            EXPECT_EQ(e.DevicePath(), port.DevicePath());
+            EXPECT_EQ(e.DevicePath().substr(e.DevicePath().size() - 5), "/COM7");
+            EXPECT_EQ(e.ErrorCode(), EACCES);
+            EXPECT_EQ(std::string(e.what()), std::strerror(EACCES));
+        }
+        EXPECT_FALSE(port.Open());
+    }
+    // The probes left nothing open behind them.
     port.SetComNumber(4);
     port.SetOpen(true);
     EXPECT_TRUE(port.Open());
@@ -128,9 +166,9 @@ TEST_F(SerialTest, ClosedPortReportsOutSizeFreeWithoutOpening) {
 TEST_F(SerialTest, ChangingComNumberOnAnOpenPortReopensOnTheNewDevice) {
     auto peer1 = Peer(1);
     auto peer2 = Peer(2);
+    int opened = 0, closed = 0;  // outlive the port, whose destruction runs the close handler
     TZpComPort port;
     Configure(port, 1);
-    int opened = 0, closed = 0;
     port.SetOnPortOpen([&](TZpCustomComPort&) { ++opened; });
     port.SetOnPortClose([&](TZpCustomComPort&) { ++closed; });
     port.SetOpen(true);

@@ -2,8 +2,11 @@
 
 #include <atomic>
 #include <chrono>
+#include <ctime>
+#include <stdexcept>
 #include <thread>
 
+#include "comm/dispatcher_registry.h"
 #include "comm/serial/status_wake_signal.h"
 #include "comm/serial/zp_serial_dispatcher.h"
 #include "platform/clock.h"
@@ -100,9 +103,9 @@ TEST_F(SerialTest, AvailNotTakenWithinTheSendLimitIsNotRepeated) {
 
 TEST_F(SerialTest, ClosingInsideTheAvailHandlerIsDeferred) {
     auto peer = Peer(1);
+    int closed = 0;  // outlives the port, whose destruction may still run the handler
     TZpComPort port;
     Configure(port, 1);
-    int closed = 0;
     bool openInsideHandler = false;
     std::uint8_t readWhileShuttingDown = 0xAA;
     std::chrono::steady_clock::duration closeTook{};
@@ -157,7 +160,37 @@ TEST_F(SerialTest, ClosingWhileADeliveryWaitsForTheGuiThreadCompletes) {
     EXPECT_EQ(handled, 0) << "a handler ran on a port that was shutting down";
 }
 
-TEST_F(SerialTest, ADeviceThatDisappearsStopsTheThreadsQuietly) {
+TEST_F(SerialTest, ADeviceThatDisappearsIsReportedAndNothingOnThePortBlocksOrRaises) {
+    auto peer = Peer(1);
+    TZpComPort port;
+    Configure(port, 1);
+    port.SetOnTriggerAvail([](TZpCustomComPort&, std::uint16_t) {});
+    port.SetOpen(true);
+    TZpSerialDispatcher& d = *port.CurrentDispatcher();
+    EXPECT_FALSE(port.DeviceLost());
+    const auto start = std::chrono::steady_clock::now();
+    // Unplugged once the wait below is under way: a plain message wait, with no trigger
+    // and no timer to wake it, so only the loss itself can end it.
+    platform::PostToGui([&] { peer->CloseMaster(); });
+    ASSERT_TRUE(platform::ProcessMessagesUntil([&] { return port.DeviceLost(); }, 3000));
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(1000));
+    ASSERT_TRUE(WaitFor([&] { return d.RunningThreads() == 0; }));
+    EXPECT_EQ(d.ThreadFailure(), ecDeviceRead);
+    EXPECT_TRUE(port.Open());
+    // What a programming run does between frames, on a port whose adapter is gone.
+    const auto actions = std::chrono::steady_clock::now();
+    EXPECT_NO_THROW(port.PurgeInput());
+    EXPECT_NO_THROW(port.PurgeOutput());
+    for (int i = 0; i < 3; ++i) EXPECT_NO_THROW(port.SendString(std::string(8000, 'x')));
+    EXPECT_EQ(port.OutbuffFree(), 8192u) << "sent bytes wait for a device that is gone";
+    EXPECT_NO_THROW(port.SetBaud(9600));
+    EXPECT_LT(std::chrono::steady_clock::now() - actions, std::chrono::milliseconds(1000));
+    EXPECT_THROW(port.ReceiveByte(), EBufferIsEmpty);
+    port.SetOpen(false);
+    EXPECT_FALSE(port.Open());
+}
+
+TEST_F(SerialTest, ALineErrorTriggerReportsADeviceThatDisappeared) {
     auto peer = Peer(1);
     TZpComPort port;
     Configure(port, 1);
@@ -167,17 +200,56 @@ TEST_F(SerialTest, ADeviceThatDisappearsStopsTheThreadsQuietly) {
     port.SetOpen(true);
     const std::uint16_t trigger = port.AddStatusTrigger(stLine);
     port.SetStatusTrigger(trigger, 0, true);
-    TZpSerialDispatcher& d = *port.CurrentDispatcher();
     peer->CloseMaster();
-    ASSERT_TRUE(WaitFor([&] { return !lineErrors.empty() && d.RunningThreads() == 0; }));
+    ASSERT_TRUE(WaitFor([&] { return !lineErrors.empty(); }));
     EXPECT_EQ(lineErrors[0], 0xFFFF);
-    EXPECT_EQ(d.ThreadFailure(), ecDeviceRead);
-    EXPECT_TRUE(port.Open());
-    // Still usable without a crash: bytes are queued, nothing takes them.
-    port.SendString("lost");
-    EXPECT_THROW(port.ReceiveByte(), EBufferIsEmpty);
-    port.SetOpen(false);
+}
+
+TEST_F(SerialTest, AFullDispatchBufferThatNobodyReadsCostsNoCpu) {
+    auto peer = Peer(1);
+    TZpComPort port;
+    Configure(port, 1);
+    port.SetOnTriggerAvail([](TZpCustomComPort&, std::uint16_t) {});
+    port.SetOpen(true);
+    TZpSerialDispatcher& d = *port.CurrentDispatcher();
+    constexpr std::size_t kSent = 20000;
+    peer->StartWriting(std::string(kSent, 'z'));
+    ASSERT_TRUE(WaitFor([&] {
+        return d.InbuffUsed() == TZpBaseDispatcher::kDispatchBufferSize &&
+               d.QueuedInputBytes() == kSent - TZpBaseDispatcher::kDispatchBufferSize;
+    }));
+    peer->JoinWriter();
+    timespec before{}, after{};
+    ::clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &before);
+    platform::ProcessMessagesUntil([] { return false; }, 1000);
+    ::clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &after);
+    const double cpu = (after.tv_sec - before.tv_sec) + (after.tv_nsec - before.tv_nsec) / 1e9;
+    EXPECT_LT(cpu, 0.1) << "the process used " << cpu << " s of CPU in one second of waiting";
+    // Reading makes room, and what waited moves in.
+    std::uint8_t c;
+    ASSERT_TRUE(WaitFor([&] { return !d.Delivering(); }));
+    ASSERT_EQ(d.GetChar(c), 0);
+    EXPECT_TRUE(WaitFor([&] { return d.QueuedInputBytes() == kSent - 8192 - 1; }));
+}
+
+TEST_F(SerialTest, AnOnPortOpenThatRaisesLeavesThePortClosedAndTheDeviceFree) {
+    auto peer = Peer(1);
+    TZpComPort port;
+    Configure(port, 1);
+    port.SetOnPortOpen([](TZpCustomComPort&) { throw std::runtime_error("no"); });
+    const int dispatchers = registry::Count();
+    EXPECT_THROW(port.SetOpen(true), std::runtime_error);
     EXPECT_FALSE(port.Open());
+    EXPECT_EQ(port.CurrentDispatcher(), nullptr);
+    EXPECT_EQ(registry::Count(), dispatchers);
+    TZpComPort other;
+    Configure(other, 1);
+    other.SetOpen(true);
+    EXPECT_TRUE(other.Open()) << "the failed open still holds the device";
+    other.SetOpen(false);
+    port.SetOnPortOpen(nullptr);
+    port.SetOpen(true);
+    EXPECT_TRUE(port.Open());
 }
 
 TEST_F(SerialTest, InputBeyondTheDispatchBufferWaitsBoundedAndArrivesIntact) {
@@ -212,26 +284,6 @@ TEST_F(SerialTest, InputBeyondTheDispatchBufferWaitsBoundedAndArrivesIntact) {
     peer->JoinWriter();
     EXPECT_LE(largestQueue, limit + 256);
     EXPECT_TRUE(read == data) << "received bytes were lost or reordered";
-}
-
-}  // namespace
-}  // namespace serialtest
-
-namespace serialtest {
-namespace {
-
-TEST(Delays, TickDelayKeepsEventsFlowingAndBusyDelayReturnsItsLength) {
-    bool ran = false;
-    platform::PostToGui([&] { ran = true; });
-    const auto start = std::chrono::steady_clock::now();
-    zp::DelayTicks(2, true);
-    EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(2 * 55 - 1));
-    EXPECT_TRUE(ran);
-    const auto before = std::chrono::steady_clock::now();
-    zp::DelayTicks(0, true);
-    zp::DelayTicks(-5, false);
-    EXPECT_LT(std::chrono::steady_clock::now() - before, std::chrono::milliseconds(50));
-    EXPECT_EQ(zp::DelayMs(3), 3u);
 }
 
 }  // namespace

@@ -1,0 +1,187 @@
+// The installers' scripts as text, and the offers that write and start them.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+#include "message_recorder.h"
+#include "temp_folder.h"
+#include "update/batch_scripts.h"
+#include "update/installer_offers.h"
+#include "update/shell_scripts.h"
+#include "update/update_texts.h"
+
+using namespace update;
+using Names = std::vector<std::string>;
+using platform::MessageAnswer;
+using platform::MessageButtons;
+
+TEST(BatchScripts, LinesAsTheCommandInterpreterRunsThem) {
+    EXPECT_EQ(DriverInstallBatch("C:\\P\\Data\\", "ArvexDriver_4.exe"),
+              (Names{"@echo off", "start \"\" /wait \"C:\\P\\Data\\ArvexDriver_4.exe\"",
+                     "del \"ArvexDriver_*.exe\"", "move \"C:\\P\\Data\\ArvexDriver_4.exe\"",
+                     "del InstallDriver.bat"}));
+    EXPECT_EQ(SelfUpdateBatch("C:\\P\\Data\\", "ArvexUpdate_106.exe", {"/S", "/T:30"}),
+              (Names{"@echo off", "set /A timeout = 0", ":Retry", "set /A timeout += 1",
+                     "if %timeout% GTR 100 goto :StopTrying",
+                     "xcopy \"C:\\P\\Data\\ArvexUpdate_106.exe\" ArvexUpdate.exe /y",
+                     "if errorlevel 4 goto Retry", "goto Finish", ":StopTrying",
+                     "echo MsgBox \"Unable to update program due to restricted access.\", 16, "
+                     "\"Error message\" > message.vbs",
+                     "message.vbs", "del message.vbs", ":Finish",
+                     "del \"C:\\P\\Data\\ArvexUpdate_106.exe\"", "start ArvexUpdate.exe /S /T:30",
+                     "del Update.bat"}));
+    EXPECT_EQ(SelfUpdateBatch("D\\", "N", {}).at(14), "start ArvexUpdate.exe");
+}
+
+TEST(BatchScripts, ArgumentsArriveWholeAndExpandNothing) {
+    struct Case {
+        std::string argument, written;
+    } cases[] = {
+        {"/T:30", "/T:30"},
+        {"with blanks", "\"with blanks\""},
+        {"", "\"\""},
+        {"say \"hi\"", "\"say \"\"hi\"\"\""},
+        {"a\\\"b", "\"a\\\\\"\"b\""},          // a backslash before a quote is doubled
+        {"C:\\dir x\\", "\"C:\\dir x\\\\\""},  // so is one before the closing quote
+        {"C:\\dir\\", "C:\\dir\\"},            // unquoted, backslashes stay single
+        {"50%", "50%%"},
+        {"a&del x", "\"a&del x\""},
+        {"x\r\ndel *", "\"x  del *\""},
+    };
+    for (const auto& c : cases) EXPECT_EQ(QuoteBatchArgument(c.argument), c.written) << c.argument;
+}
+
+TEST(ShellScripts, ArgumentsAreQuotedAndTheScriptsParse) {
+    EXPECT_EQ(QuoteShellArgument("/S"), "'/S'");
+    EXPECT_EQ(QuoteShellArgument("it's"), "'it'\\''s'");
+    EXPECT_EQ(QuoteShellArgument(""), "''");
+
+    const Names update =
+        SelfUpdateShell("/p q/", "/p q/Data/", "ArvexUpdate_106.exe", {"/S", "a b", "it's"}, 4242);
+    EXPECT_EQ(update.front(), "#!/bin/sh");
+    EXPECT_EQ(update.at(update.size() - 2), "./ArvexUpdate '/S' 'a b' 'it'\\''s' &");
+    EXPECT_EQ(update.back(), "rm -f Update.sh");
+    const auto has = [&](const Names& lines, const std::string& part) {
+        for (const auto& l : lines)
+            if (l.find(part) != std::string::npos) return true;
+        return false;
+    };
+    EXPECT_TRUE(has(update, "installer='/p q/Data/ArvexUpdate_106.exe'"));
+    EXPECT_TRUE(has(update, "kill -0 4242"));
+    EXPECT_FALSE(has(SelfUpdateShell("/p/", "/p/Data/", "N", {}, 0), "kill -0"));
+    for (const char* tool : {"zenity", "kdialog", "xmessage", ">&2"})
+        EXPECT_TRUE(has(update, tool));
+
+    const Names driver = DriverInstallShell("/p/", "/p/Data/", "ArvexDriver_4.exe");
+    EXPECT_EQ(driver.back(), "rm -f InstallDriver.sh");
+
+    // Both parse as POSIX sh (dash is strict about it).
+    testsupport::TempFolder dir;
+    for (const Names* lines : {&update, &driver}) {
+        std::string text;
+        for (const auto& l : *lines) text += l + "\n";
+        dir.Write("s.sh", text);
+        EXPECT_EQ(std::system(("/bin/sh -n '" + dir.Path() + "s.sh'").c_str()), 0) << text;
+    }
+}
+
+class OfferTest : public ::testing::Test {
+  protected:
+    OfferTest() {
+        i18n::SetDefaultTexts(texts);
+        program.Write("Data/.keep", "");
+    }
+    InstallerOffer Offer() {
+        InstallerOffer offer{
+            {program.Path(), program.Path() + "Data/", program.Path() + "Language/"},
+            texts,
+            boxes,
+            "Solvenda Plantrix Update",
+            {"/S", "/T:30"},
+            [this](const std::string& path, std::string& error) {
+                started.push_back(path);
+                error = "refused by the test";
+                return startWorks;
+            },
+            [this] { ++endRequests; }};
+        return offer;
+    }
+    Names BoxTexts() const { return boxes.Texts(); }
+
+    testsupport::TempFolder program;
+    i18n::TextTable texts;
+    testsupport::MessageRecorder boxes;
+    Names started;
+    bool startWorks = true;
+    int endRequests = 0;
+};
+
+TEST_F(OfferTest, SelfUpdateOnlyForTheLastInstallerWhenNewer) {
+    EXPECT_EQ(OfferSelfUpdate(Offer()), OfferResult::NothingToOffer);
+    program.Write("Data/ArvexUpdate_105.exe", "own version");
+    EXPECT_EQ(OfferSelfUpdate(Offer()), OfferResult::NothingToOffer);
+    program.Write("Data/ArvexUpdate_107.exe", "newer, but listed before _99");
+    program.Write("Data/ArvexUpdate_99.exe", "older");
+    EXPECT_EQ(OfferSelfUpdate(Offer()), OfferResult::NothingToOffer);
+    EXPECT_TRUE(boxes.boxes.empty());
+}
+
+TEST_F(OfferTest, SelfUpdateAnsweredOkOrCancel) {
+    program.Write("Data/ArvexUpdate_106.exe", "new");
+    boxes.SetYesNoAnswer(MessageAnswer::No);
+    EXPECT_EQ(OfferSelfUpdate(Offer()), OfferResult::Declined);
+    EXPECT_EQ(BoxTexts(), (Names{"A new version of this program was found.\nIt will now restart "
+                                 "to complete update.",
+                                 texts[text::kAskedAgain]}));
+    EXPECT_EQ(boxes.boxes[0].buttons, MessageButtons::OkCancel);
+    EXPECT_EQ(boxes.boxes[0].caption, "Solvenda Plantrix Update");
+    EXPECT_TRUE(started.empty());
+    EXPECT_FALSE(program.Exists("Update.sh"));
+
+    boxes.boxes.clear();
+    boxes.SetYesNoAnswer(MessageAnswer::Yes);
+    EXPECT_EQ(OfferSelfUpdate(Offer()), OfferResult::Started);
+    EXPECT_EQ(boxes.boxes.size(), 1u);
+    EXPECT_EQ(started, Names{program.Path() + "Update.sh"});
+    EXPECT_EQ(endRequests, 1);
+    const std::string script = program.Read("Update.sh");
+    EXPECT_EQ(script.find('\r'), std::string::npos);
+    EXPECT_NE(script.find("\n./ArvexUpdate '/S' '/T:30' &\n"), std::string::npos) << script;
+}
+
+TEST_F(OfferTest, DriverAnsweredYesOrNo) {
+    program.Write("ArvexDriver_3.exe", "installed");
+    program.Write("Data/ArvexDriver_3.exe", "same version");
+    EXPECT_EQ(OfferDriverInstall(Offer()), OfferResult::NothingToOffer);
+    program.Write("Data/ArvexDriver_4.exe", "new");
+
+    boxes.SetYesNoAnswer(MessageAnswer::No);
+    EXPECT_EQ(OfferDriverInstall(Offer()), OfferResult::Declined);
+    EXPECT_EQ(BoxTexts(), (Names{"A new driver version has been downloaded.\nInstall it now?",
+                                 texts[text::kAskedAgain]}));
+    EXPECT_EQ(boxes.boxes[0].buttons, MessageButtons::YesNo);
+
+    boxes.SetYesNoAnswer(MessageAnswer::Yes);
+    EXPECT_EQ(OfferDriverInstall(Offer()), OfferResult::Started);
+    EXPECT_EQ(started, Names{program.Path() + "InstallDriver.sh"});
+    EXPECT_EQ(endRequests, 0);
+    EXPECT_NE(program.Read("InstallDriver.sh").find("ArvexDriver_4.exe"), std::string::npos);
+}
+
+TEST_F(OfferTest, AScriptThatCannotBeStartedOrWrittenIsReportedAndEndsNothing) {
+    program.Write("Data/ArvexUpdate_106.exe", "new");
+    startWorks = false;
+    EXPECT_EQ(OfferSelfUpdate(Offer()), OfferResult::Failed);
+    EXPECT_EQ(BoxTexts().back(),
+              "Cannot start \"" + program.Path() + "Update.sh\": refused by the test");
+    EXPECT_FALSE(program.Exists("Update.sh"));
+    EXPECT_EQ(endRequests, 0);
+
+    startWorks = true;
+    InstallerOffer offer = Offer();
+    offer.folders.programDir = program.Path() + "missing/";
+    EXPECT_EQ(OfferSelfUpdate(offer), OfferResult::Failed);
+    EXPECT_EQ(BoxTexts().back(), "Cannot create file \"" + program.Path() + "missing/Update.sh\".");
+    EXPECT_EQ(started.size(), 1u);
+    EXPECT_EQ(endRequests, 0);
+}
