@@ -17,11 +17,12 @@ bool SafeArgument(const std::string& s) { return s.find_first_of("\r\n\0", 0, 3)
 }  // namespace
 
 TZpCustomFtpClient::TZpCustomFtpClient()
-    : data_({[this] { DataReadable(); }, [this] { DataWritable(); },
-             [this](std::int32_t code) { DataFailed(code); }}),
+    : data_({[this] { Guarded([this] { DataReadable(); }); },
+             [this] { Guarded([this] { DataWritable(); }); },
+             [this](std::int32_t code) { Guarded([this, code] { DataFailed(code); }); }}),
       buffer_(kBlockSize),
       events_([this](const TFtpNotification& n) { HandleNotification(n); }) {
-    connectTimer_.OnTimer = [this] { ConnectTimerFired(); };
+    connectTimer_.OnTimer = [this] { Guarded([this] { ConnectTimerFired(); }); };
 }
 
 TZpCustomFtpClient::~TZpCustomFtpClient() {

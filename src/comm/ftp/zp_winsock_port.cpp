@@ -1,5 +1,7 @@
 #include "comm/ftp/zp_winsock_port.h"
 
+#include <exception>
+
 #include "comm/ftp/socket_address.h"
 #include "comm/ftp/tcp_socket.h"
 #include "comm/ftp/zp_socket_dispatcher.h"
@@ -55,15 +57,29 @@ void TZpCustomWinsockPort::FireWsError(std::int32_t code) {
     }
 }
 
-void TZpCustomWinsockPort::SocketConnected() { WsConnected(); }
+void TZpCustomWinsockPort::Guarded(const std::function<void()>& call) {
+    try {
+        call();
+    } catch (const std::exception& e) {
+        MessageSink().Show(e.what());
+    } catch (...) {
+        MessageSink().Show("Unknown exception in a socket event");
+    }
+}
+
+void TZpCustomWinsockPort::SocketConnected() {
+    Guarded([this] { WsConnected(); });
+}
 
 void TZpCustomWinsockPort::SocketEnded(std::int32_t code) {
-    const bool wasConnected = Socket() != nullptr && Socket()->Connected();
-    if (code != 0) FireWsError(code);
-    if (!Open()) return;  // the error handler closed it
-    if (!wasConnected && code != 0 && !ConnectFailureClosesPort(code)) return;
-    WsConnectionLost(code);
-    if (Open()) SetOpen(false);
+    Guarded([this, code] {
+        const bool wasConnected = Socket() != nullptr && Socket()->Connected();
+        if (code != 0) FireWsError(code);
+        if (!Open()) return;  // the error handler closed it
+        if (!wasConnected && code != 0 && !ConnectFailureClosesPort(code)) return;
+        WsConnectionLost(code);
+        if (Open()) SetOpen(false);
+    });
 }
 
 }  // namespace zp

@@ -58,6 +58,9 @@ class TZpCustomWinsockPort : public TZpCustomPort {
     virtual bool ConnectFailureClosesPort(std::int32_t code) const;
 
     void FireWsError(std::int32_t code);
+    // Runs `call` from a socket notifier or timer: a failure inside it is shown to the
+    // user through the message sink instead of unwinding into the event loop.
+    void Guarded(const std::function<void()>& call);
 
   private:
     friend class TZpSocketDispatcher;

@@ -72,6 +72,10 @@ TEST(FtpScripted, AMultiLineGreetingIsOneReplyAndTheLoginFollows) {
                               Send("331 Password\r\n"), Expect("PASS pRwnKoeZ"),
                               Send("230 Logged in\r\n")});
     RecordedClient c(server.Port());
+    std::vector<std::string> trace;
+    c.Ftp().SetStateTrace([&](TFtpProcessState from, TFtpProcessState to) {
+        trace.push_back(std::string(FtpStateName(from)) + ">" + std::string(FtpStateName(to)));
+    });
     ASSERT_TRUE(c.Ftp().Login());
     EXPECT_EQ(c.Ftp().ProcessState(), fsLoggingIn);
     EXPECT_FALSE(c.Ftp().Login() && c.Ftp().ProcessState() != fsLoggingIn);
@@ -81,6 +85,7 @@ TEST(FtpScripted, AMultiLineGreetingIsOneReplyAndTheLoginFollows) {
     EXPECT_EQ(c.StateAt("scLogin"), fsIdle);
     EXPECT_TRUE(c.Ftp().LoggedIn());
     EXPECT_TRUE(c.handlersOnGuiThread);
+    EXPECT_EQ(trace, (std::vector<std::string>{"fsClosed>fsLoggingIn", "fsLoggingIn>fsIdle"}));
     EXPECT_FALSE(c.Ftp().Login()) << "Login is refused once logged in";
     EXPECT_EQ(server.Failure(), "");
 }
@@ -251,7 +256,9 @@ TEST(FtpScripted, AfterATimeoutTheNextListingRunsNormally) {
     Session s(server, Action::Retrieve, 4);
     s.client.onStatus = [&, start = s.client.onStatus](TFtpStatusCode code) {
         start(code);
-        if (code == scTimeout) EXPECT_TRUE(s.client.Ftp().ListDirectory("", false));
+        if (code == scTimeout) {
+            EXPECT_TRUE(s.client.Ftp().ListDirectory("", false));
+        }
     };
     ASSERT_TRUE(s.client.WaitFor("scDataAvail")) << server.Failure();
     EXPECT_EQ(s.client.events, LoggedIn({"scTimeout", "scDataAvail"}));
@@ -347,6 +354,15 @@ TEST(FtpScripted, ThePassiveAddressIsCheckedBeforeItIsUsed) {
         EXPECT_EQ(s.client.TextOf("error 10049"), bad + "\r\n");
         EXPECT_EQ(s.client.StateAt("error 10049"), fsIdle);
         EXPECT_EQ(server.Commands().back(), "PASV") << "nothing was sent after the bad 227";
+    }
+    {
+        SCOPED_TRACE("a 227 naming a port where nothing listens");
+        ScriptedFtpServer server(
+            toPasv + std::vector<Step>{Pasv227("227 Entering Passive Mode (127,0,0,1,0,1)")});
+        Session s(server, Action::List);
+        ASSERT_TRUE(s.client.WaitFor("error 10061"));
+        EXPECT_EQ(s.client.events, LoggedIn({"error 10061"}));
+        EXPECT_EQ(s.client.StateAt("error 10061"), fsIdle);
     }
     {
         SCOPED_TRACE("a 227 naming 0.0.0.0");
