@@ -1,8 +1,10 @@
 // The client against a scripted server: replies and failures a real server seldom or
 // never produces, each with the events the caller sees and what is left on disk.
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 
 #include <algorithm>
+#include <csignal>
 #include <string>
 #include <vector>
 
@@ -27,7 +29,8 @@ struct Session {
     explicit Session(const ScriptedFtpServer& server, Action action, std::int32_t timeout = 100)
         : client(server.Port(), timeout) {
         folder.Write("old.bin", "old");
-        folder.Write("up.bin", std::string(70000, 'u'));
+        // Big enough that a store is still sending when the test aborts it.
+        folder.Write("up.bin", std::string(8 << 20, 'u'));
         client.onStatus = [this, action](TFtpStatusCode code) {
             if (code != scLogin) return;
             TZpFtpClient& f = client.Ftp();
@@ -389,6 +392,53 @@ TEST(FtpScripted, AListingBeyondTheBoundIsAnErrorNeverAPartialList) {
         [&] { return std::count(s.client.replies.begin(), s.client.replies.end(), 226) > 0; }));
     EXPECT_EQ(s.client.events, LoggedIn({"error 10040"}));
     EXPECT_EQ(s.client.Ftp().ProcessState(), fsIdle);
+}
+
+TEST(FtpScripted, AnAbortedStoreIsResetSoTheServerCannotTakeItAsComplete) {
+    ScriptedFtpServer server(LoginAndTransfer("STOR up.bin") +
+                             std::vector<Step>{ReceiveData(), Send("426 Aborted\r\n"),
+                                               Expect("ABOR"), Send("226 ABOR done\r\n")});
+    Session s(server, Action::Store);
+    s.client.onStatus = [&, start = s.client.onStatus](TFtpStatusCode code) {
+        start(code);
+        if (code == scProgress && s.client.progress == 1) {
+            EXPECT_TRUE(s.client.Ftp().AbortTransfer());
+        }
+    };
+    ASSERT_TRUE(s.client.WaitFor("error 426"));
+    EXPECT_EQ(s.client.events, LoggedIn({"error 426"}));
+    EXPECT_TRUE(server.DataWasReset());
+    EXPECT_EQ(server.Failure(), "");
+}
+
+TEST(FtpScripted, ALocalFileThatCannotBeWrittenEndsTheRetrieveWithItsOwnError) {
+    // Files of this process may not grow beyond 1,000 bytes for the test's length.
+    struct FileSizeLimit {
+        rlimit old{};
+        void (*oldHandler)(int);
+        FileSizeLimit() {
+            ::getrlimit(RLIMIT_FSIZE, &old);
+            rlimit small = old;
+            small.rlim_cur = 1000;
+            ::setrlimit(RLIMIT_FSIZE, &small);
+            oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+        }
+        ~FileSizeLimit() {
+            ::setrlimit(RLIMIT_FSIZE, &old);
+            std::signal(SIGXFSZ, oldHandler);
+        }
+    };
+    ScriptedFtpServer server(LoginAndTransfer("RETR new.bin") +
+                             std::vector<Step>{SendData(std::string(5000, 'd')), ReceiveData(),
+                                               Send("426 Connection reset\r\n")});
+    Session s(server, Action::Retrieve);
+    FileSizeLimit limit;
+    ASSERT_TRUE(s.client.WaitFor("error 451"));
+    EXPECT_EQ(s.client.events, LoggedIn({"error 451"}));
+    EXPECT_EQ(s.client.TextOf("error 451").rfind("451 Cannot write " + s.Local() + ": ", 0), 0u)
+        << s.client.TextOf("error 451");
+    s.ExpectOldFileIntact();
+    EXPECT_TRUE(server.DataWasReset());
 }
 
 TEST(FtpScripted, NoEventAfterTheClientIsDestroyed) {

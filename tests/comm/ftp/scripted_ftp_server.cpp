@@ -94,21 +94,6 @@ std::vector<std::string> ScriptedFtpServer::Commands() const {
     return commands_;
 }
 
-std::string ScriptedFtpServer::ControlBytes() const {
-    std::lock_guard<std::mutex> g(lock_);
-    return controlBytes_;
-}
-
-std::string ScriptedFtpServer::DataReceived() const {
-    std::lock_guard<std::mutex> g(lock_);
-    return dataReceived_;
-}
-
-bool ScriptedFtpServer::Finished() const {
-    std::lock_guard<std::mutex> g(lock_);
-    return finished_;
-}
-
 std::string ScriptedFtpServer::Failure() const {
     std::lock_guard<std::mutex> g(lock_);
     return failure_;
@@ -117,6 +102,11 @@ std::string ScriptedFtpServer::Failure() const {
 bool ScriptedFtpServer::ClientClosed() const {
     std::lock_guard<std::mutex> g(lock_);
     return clientClosed_;
+}
+
+bool ScriptedFtpServer::DataWasReset() const {
+    std::lock_guard<std::mutex> g(lock_);
+    return dataReset_;
 }
 
 void ScriptedFtpServer::Changed() {
@@ -148,8 +138,6 @@ bool ScriptedFtpServer::ReadControl(int timeoutMs) {
         return false;
     }
     pending_.append(chunk, static_cast<std::size_t>(n));
-    std::lock_guard<std::mutex> g(lock_);
-    controlBytes_.append(chunk, static_cast<std::size_t>(n));
     return true;
 }
 
@@ -173,11 +161,6 @@ void ScriptedFtpServer::Run() {
         ok = RunStep(step);
         Changed();
     }
-    {
-        std::lock_guard<std::mutex> g(lock_);
-        finished_ = true;
-    }
-    Changed();
     // From here on only listen: record what the client still sends, until it closes.
     do {
         for (std::size_t end; (end = pending_.find("\r\n")) != std::string::npos;) {
@@ -250,11 +233,11 @@ bool ScriptedFtpServer::RunStep(const Step& step) {
             while (data_ >= 0 && WaitReadable(data_, kStepTimeoutMs)) {
                 const ssize_t n = ::recv(data_, chunk, sizeof chunk, 0);
                 if (n <= 0) {  // closed or reset by the client
+                    std::lock_guard<std::mutex> g(lock_);
+                    dataReset_ = n < 0;
                     CloseFd(data_);
                     return true;
                 }
-                std::lock_guard<std::mutex> g(lock_);
-                dataReceived_.append(chunk, static_cast<std::size_t>(n));
             }
             return Fail("the data connection did not end");
         }

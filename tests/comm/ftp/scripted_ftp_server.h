@@ -24,7 +24,7 @@ struct Step {
         AcceptData,   // the client's data connection
         SendData,     // bytes on the data connection
         CloseData,    // close the data connection
-        ReceiveData,  // read the data connection until the client closes or resets it
+        ReceiveData,  // drain the data connection until the client closes or resets it
         Gate,         // wait until the test opens the gate
         Drop,         // close the control connection
     };
@@ -68,15 +68,12 @@ class ScriptedFtpServer {
 
     // Command lines received, without CR LF.
     std::vector<std::string> Commands() const;
-    // Every byte received on the control connection.
-    std::string ControlBytes() const;
-    std::string DataReceived() const;
-    // True once every step has run (or one failed).
-    bool Finished() const;
     // Why a step failed, empty when none did.
     std::string Failure() const;
     // The client closed the control connection.
     bool ClientClosed() const;
+    // A ReceiveData step ended with a reset instead of a clean end of data.
+    bool DataWasReset() const;
 
   private:
     void Run();
@@ -102,11 +99,9 @@ class ScriptedFtpServer {
     bool gateOpen_ = false;
     bool stopping_ = false;
     std::vector<std::string> commands_;
-    std::string controlBytes_;
-    std::string dataReceived_;
     std::string failure_;
-    bool finished_ = false;
     bool clientClosed_ = false;
+    bool dataReset_ = false;
     std::thread thread_;
 };
 
