@@ -27,10 +27,13 @@ void TTelnetFilter::Negotiate(std::uint8_t verb, std::uint8_t option, std::strin
     bool* state = OptionState(option);
     switch (verb) {
         case kWill:
-            // The peer offers: accept what this client knows, refuse the rest.
+            // The peer offers: accept what this client knows, refuse the rest. Only binary
+            // is switched on by the offer; echo and suppress-go-ahead turn on only when this
+            // client asked for them, which it never does, so it keeps refusing to suppress
+            // go-ahead itself.
             if (state != nullptr) {
                 Answer(answers, kDo, option);
-                *state = true;
+                if (option == kOptBinary) *state = true;
             } else {
                 Answer(answers, kDont, option);
             }

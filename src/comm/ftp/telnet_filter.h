@@ -45,7 +45,7 @@ class TTelnetFilter {
     bool subFirst_ = false;
     bool lastDataCr_ = false;
     // Whether binary, echo and suppress-go-ahead are on. The client never asks for an
-    // option itself, so an option is only ever off or on.
+    // option itself, so an option is only ever off or on, and only binary ever turns on.
     bool binary_ = false;
     bool echo_ = false;
     bool suppressGoAhead_ = false;
