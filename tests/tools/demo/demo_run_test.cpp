@@ -1,4 +1,4 @@
-// The demo's run with a stand-in for the program: the program gets a new, empty program
+// The demo's run with a fake program in the program's place: it gets a new, empty program
 // folder, the server and the simulated terminal in its environment, and its arguments; and
 // however the run ends (the program killed or crashing, the demo stopped, killed or
 // interrupted) no piece of it is left running. Two runs at once do not meet.
@@ -29,14 +29,14 @@ constexpr int kStartMs = 30000;
 constexpr int kEndMs = 10000;
 
 // Tells the test what the demo gave it, then waits to be ended, as the program's window does.
-const char* const kStandIn =
+const char* const kFakeProgram =
     "#!/bin/sh\n"
     "{ echo \"pid=$$\"; echo \"server=$ARVEX_FTP_SERVER\"; echo \"ports=$ARVEX_COM_PORTS\";\n"
     "  echo \"user=${ARVEX_FTP_USER-unset}\"; echo \"cwd=$(pwd)\"; echo \"entries=$(ls -A | wc "
     "-l)\";\n"
     "  for a in \"$@\"; do echo \"arg=$a\"; done; } > \"$DEMO_TEST_REPORT.part\"\n"
     "mv \"$DEMO_TEST_REPORT.part\" \"$DEMO_TEST_REPORT\"\n"
-    "echo stand-in ready\n"
+    "echo fake program ready\n"
     "exec sleep 600\n";
 
 // The reply code to the password of `user`, or 0 when the server did not answer.
@@ -91,14 +91,14 @@ std::vector<pid_t> ProcessesIn(const std::string& folder, pid_t except) {
     return found;
 }
 
-// One demo run, from its start to the stand-in's report.
+// One demo run, from its start to the fake program's report.
 class DemoRun {
   public:
-    DemoRun(const std::string& runDir, const std::string& standIn, const std::string& report)
+    DemoRun(const std::string& runDir, const std::string& fakeProgram, const std::string& report)
         : demo_({kPython, DemoScript("run_demo.py"), "--build", BuildDir(), "--run-dir", runDir,
-                 "--program", standIn, "--", "/S", "/T:5", "two words"},
+                 "--program", fakeProgram, "--", "/S", "/T:5", "two words"},
                 {"DEMO_TEST_REPORT=" + report, "ARVEX_FTP_USER=somebody-else"}) {
-        started_ = demo_.WaitForOutput("stand-in ready", kStartMs);
+        started_ = demo_.WaitForOutput("fake program ready", kStartMs);
         if (!started_) return;
         std::istringstream lines(platform::ReadFileBytes(report).value_or(""));
         for (std::string line; std::getline(lines, line);) {
@@ -127,12 +127,12 @@ class DemoRun {
 class DemoRunTest : public ::testing::Test {
   protected:
     DemoRunTest() {
-        folder.Write("stand-in", kStandIn);
-        fs::permissions(folder.Path() + "stand-in", fs::perms::owner_all);
+        folder.Write("fake-program", kFakeProgram);
+        fs::permissions(folder.Path() + "fake-program", fs::perms::owner_all);
     }
     std::string RunDir() const { return folder.Path() + "run"; }
     std::unique_ptr<DemoRun> Start(const std::string& report = "report") {
-        return std::make_unique<DemoRun>(RunDir(), folder.Path() + "stand-in",
+        return std::make_unique<DemoRun>(RunDir(), folder.Path() + "fake-program",
                                          folder.Path() + report);
     }
     // What the program was given, and that the server takes the program's own account.
