@@ -189,8 +189,8 @@ INSTANTIATE_TEST_SUITE_P(
                   0}),
     [](const auto& info) { return std::string(info.param.name); });
 
-// Devices that answer the identification wrongly (and are rejected at once) on COM3 and
-// COM7, the terminal on COM5: the order in which they were asked shows where the search
+// Devices that answer the identification wrongly (and are rejected at once) on COM3, COM7
+// and COM256, the terminal on COM5: the order in which they were asked shows where the search
 // started.
 struct OrderCase {
     const char* name;
@@ -205,7 +205,7 @@ TEST_P(SearchOrder, StartsAtTheRememberedPort) {
     const OrderCase& c = GetParam();
     OfferFirmware();
     if (c.remembered != nullptr) folder.Write("ComPort.txt", c.remembered);
-    for (unsigned com : {3u, 7u}) {
+    for (unsigned com : {3u, 7u, 256u}) {
         terminals.Start(com, [](SimOptions& o) {
             o.model.faults.ffAnswers = 1000;
             o.model.faults.ffSecond = 0x07;
@@ -221,8 +221,8 @@ TEST_P(SearchOrder, StartsAtTheRememberedPort) {
 INSTANTIATE_TEST_SUITE_P(
     Remembered, SearchOrder,
     ::testing::Values(OrderCase{"None", nullptr, {3, 5}}, OrderCase{"OnTheTerminal", "5", {5}},
-                      OrderCase{"WrapsAround", "6", {7, 3, 5}},
-                      OrderCase{"AboveTheLastIsTheLast", "300", {3, 5}},
+                      OrderCase{"WrapsAround", "6", {7, 256, 3, 5}},
+                      OrderCase{"AboveTheLastIsTheLast", "300", {256, 3, 5}},
                       OrderCase{"ZeroNegativeOrTextIsTheFirst", "-4", {3, 5}},
                       OrderCase{"TextIsTheFirst", "COM7", {3, 5}}),
     [](const auto& info) { return std::string(info.param.name); });
