@@ -55,9 +55,7 @@ void TForm1::HideChoices() { ComboBox_P3->hide(); }
 
 int TForm1::ChosenIndex() const { return ComboBox_P3->currentIndex(); }
 
-std::string TForm1::ChoiceAt(int index) const {
-    return ComboBox_P3->itemText(index).toStdString();
-}
+std::string TForm1::ChoiceAt(int index) const { return ComboBox_P3->itemText(index).toStdString(); }
 
 void TForm1::ShowNext(bool shown) { But_P3_Next->setVisible(shown); }
 

@@ -11,8 +11,8 @@ using i18n::TextId;
 namespace {
 
 constexpr std::string_view kPhaseNames[kPlantrixPhaseCount] = {
-    "Search",          "ReadPackage",     "PrepareLines", "BlockWritesVgf", "BlockWritesVtf",
-    "RamLoader",       "AwaitFlashReady", "FlashRecords", "Finished",
+    "Search",    "ReadPackage",     "PrepareLines", "BlockWritesVgf", "BlockWritesVtf",
+    "RamLoader", "AwaitFlashReady", "FlashRecords", "Finished",
 };
 
 struct PhaseFailure {
@@ -39,9 +39,9 @@ std::optional<PhaseFailure> FailureOf(PlantrixPhase phase) {
 }
 
 int BlockCount(const std::string& member) {
-    return member.empty() ? 1
-                          : static_cast<int>((member.size() + kBlockWriteMaxData - 1) /
-                                             kBlockWriteMaxData);
+    return member.empty()
+               ? 1
+               : static_cast<int>((member.size() + kBlockWriteMaxData - 1) / kBlockWriteMaxData);
 }
 
 }  // namespace
@@ -52,11 +52,9 @@ std::string_view PlantrixPhaseName(PlantrixPhase phase) {
 }
 
 const PlantrixRun::Handler PlantrixRun::kHandlers[kPlantrixPhaseCount] = {
-    &PlantrixRun::OnSearch,         &PlantrixRun::OnReadPackage,
-    &PlantrixRun::OnPrepareLines,   &PlantrixRun::OnBlockWritesVgf,
-    &PlantrixRun::OnBlockWritesVtf, &PlantrixRun::OnRamLoader,
-    &PlantrixRun::OnAwaitFlashReady, &PlantrixRun::OnFlashRecords,
-    &PlantrixRun::OnFinished,
+    &PlantrixRun::OnSearch,          &PlantrixRun::OnReadPackage,    &PlantrixRun::OnPrepareLines,
+    &PlantrixRun::OnBlockWritesVgf,  &PlantrixRun::OnBlockWritesVtf, &PlantrixRun::OnRamLoader,
+    &PlantrixRun::OnAwaitFlashReady, &PlantrixRun::OnFlashRecords,   &PlantrixRun::OnFinished,
 };
 
 PlantrixRun::PlantrixRun(SerialLink& link, RunView& view, const i18n::TextTable& texts,
@@ -125,8 +123,8 @@ PlantrixPhase PlantrixRun::OnSearch() {
     view_.StopSearchAnimation();
     view_.ShowInfo(texts_[TextId::DownloadingToPlantrix]);
     if (code == 0) {
-        return Finish(TerminalNotFoundText(texts_, TextId::MakeSureInProgramMode,
-                                           link_.DeniedPorts()));
+        return Finish(
+            TerminalNotFoundText(texts_, TextId::MakeSureInProgramMode, link_.DeniedPorts()));
     }
     return PlantrixPhase::ReadPackage;
 }

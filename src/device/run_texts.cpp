@@ -9,7 +9,8 @@ using i18n::TextId;
 std::string TerminalNotFoundText(const i18n::TextTable& texts, TextId secondLine,
                                  const std::vector<DeniedPort>& denied) {
     std::string text = texts[TextId::PlantrixNotFound] + kLineBreak + texts[secondLine];
-    for (const DeniedPort& port : denied) text += kLineBreak + std::string(kLineBreak) + AccessDeniedNote(port);
+    for (const DeniedPort& port : denied)
+        text += kLineBreak + std::string(kLineBreak) + AccessDeniedNote(port);
     return text;
 }
 

@@ -21,11 +21,7 @@ void Advance(int& position) {
 
 SerialLink::SerialLink(zp::TZpCustomComPort& port, LinkState& state, LinkTimers timers,
                        const std::string& programDir, LinkTimings timings)
-    : port_(port),
-      state_(state),
-      timers_(timers),
-      programDir_(programDir),
-      timings_(timings) {
+    : port_(port), state_(state), timers_(timers), programDir_(programDir), timings_(timings) {
     port_.SetOnTriggerAvail(
         [this](zp::TZpCustomComPort&, std::uint16_t count) { ComPortTriggerAvail(count); });
 }
@@ -77,9 +73,8 @@ std::uint8_t SerialLink::WaitReplyByte() {
     timers_.replyTimeout.SetEnabled(false);
     timers_.replyTimeout.SetInterval(timings_.replyTimeoutMs);
     timers_.replyTimeout.SetEnabled(true);
-    platform::ProcessMessagesUntil([this] {
-        return state_.RxReadPos != state_.RxWritePos || state_.TimedOut || LineGone();
-    });
+    platform::ProcessMessagesUntil(
+        [this] { return state_.RxReadPos != state_.RxWritePos || state_.TimedOut || LineGone(); });
     timers_.replyTimeout.SetEnabled(false);
     if (state_.RxReadPos == state_.RxWritePos) {
         state_.TimedOut = true;

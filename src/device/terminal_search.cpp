@@ -109,9 +109,8 @@ std::uint8_t SerialLink::FindTerminal() {
             timers_.comSearch.SetEnabled(false);
             state_.ComSearchActive = false;
         } else if (state_.ComSearchActive) {
-            platform::ProcessMessagesUntil(
-                [this] { return !state_.ComSearchActive || abandoned_; },
-                timings_.retryPassPauseMs);
+            platform::ProcessMessagesUntil([this] { return !state_.ComSearchActive || abandoned_; },
+                                           timings_.retryPassPauseMs);
         }
     }
     if (abandoned_) {

@@ -99,45 +99,80 @@ Refusal Refuse(FrameKind kind, unsigned ordinal, unsigned times) { return {kind,
 const RunFault kRunFaults[] = {
     {"VgfBlockRefusedForEver",
      [](SimOptions& o) { o.model.faults.refusals = {Refuse(FrameKind::BlockWrite, 1, 0)}; },
-     ErrorCode(" 5"), {kChecksumError}, false},
+     ErrorCode(" 5"),
+     {kChecksumError},
+     false},
     {"VgfBlocksRefused21TimesInAll",
      [](SimOptions& o) { o.model.faults.refusals = {Refuse(FrameKind::BlockWrite, 0, 7)}; },
-     ErrorCode(" 5"), {kChecksumError}, false},
+     ErrorCode(" 5"),
+     {kChecksumError},
+     false},
     {"VgfBlockRefused20Times",
      [](SimOptions& o) { o.model.faults.refusals = {Refuse(FrameKind::BlockWrite, 1, 20)}; },
-     "Download success!", {}, true},
+     "Download success!",
+     {},
+     true},
     {"VtfUnanswered",
-     [](SimOptions& o) { o.model.faults.silentAfter = termsim::FrameCount{FrameKind::BlockWrite, 3}; },
-     ErrorCode("1"), {}, false},
+     [](SimOptions& o) {
+         o.model.faults.silentAfter = termsim::FrameCount{FrameKind::BlockWrite, 3};
+     },
+     ErrorCode("1"),
+     {},
+     false},
     {"VtfBlockRefusedForEver",
      [](SimOptions& o) { o.model.faults.refusals = {Refuse(FrameKind::BlockWrite, 4, 0)}; },
-     ErrorCode("1"), {kChecksumError}, false},
+     ErrorCode("1"),
+     {kChecksumError},
+     false},
     {"LoadRecordRefusedForEver",
      [](SimOptions& o) { o.model.faults.refusals = {Refuse(FrameKind::LoadRecord, 1, 0)}; },
-     ErrorCode("2"), {kChecksumError}, false},
+     ErrorCode("2"),
+     {kChecksumError},
+     false},
     {"LoadRecordsRefused20TimesAcrossTheLoader",
      [](SimOptions& o) { o.model.faults.refusals = {Refuse(FrameKind::LoadRecord, 0, 5)}; },
-     "Download success!", {}, true},
+     "Download success!",
+     {},
+     true},
     {"LoadRecordsRefused21TimesAcrossTheLoader",
      [](SimOptions& o) { o.model.faults.refusals = {Refuse(FrameKind::LoadRecord, 0, 6)}; },
-     ErrorCode("2"), {kChecksumError}, false},
-    {"FlashNeverReady", [](SimOptions& o) { o.model.faults.noFlashReady = true; }, ErrorCode("3"),
-     {}, true},
+     ErrorCode("2"),
+     {kChecksumError},
+     false},
+    {"FlashNeverReady",
+     [](SimOptions& o) { o.model.faults.noFlashReady = true; },
+     ErrorCode("3"),
+     {},
+     true},
     {"FlashRecordRefusedForEver",
      [](SimOptions& o) { o.model.faults.refusals = {Refuse(FrameKind::FlashRecord, 2, 0)}; },
-     ErrorCode("4"), {kChecksumError}, true},
+     ErrorCode("4"),
+     {kChecksumError},
+     true},
     {"FlashRecordRefused21Times",
      [](SimOptions& o) { o.model.faults.refusals = {Refuse(FrameKind::FlashRecord, 1, 21)}; },
-     ErrorCode("4"), {kChecksumError}, true},
+     ErrorCode("4"),
+     {kChecksumError},
+     true},
     {"EveryFlashRecordRefused20Times",
      [](SimOptions& o) { o.model.faults.refusals = {Refuse(FrameKind::FlashRecord, 0, 20)}; },
-     "Download success!", {}, true},
+     "Download success!",
+     {},
+     true},
     {"FlashRecordNotWritten",
-     [](SimOptions& o) { o.model.faults.wrongDone = termsim::WrongDone{2, 'X'}; }, ErrorCode("4"),
-     {"Error while programming"}, true},
+     [](SimOptions& o) {
+         o.model.faults.wrongDone = termsim::WrongDone{2, 'X'};
+     },
+     ErrorCode("4"),
+     {"Error while programming"},
+     true},
     {"DeviceVanishesDuringTheFlashRecords",
-     [](SimOptions& o) { o.model.faults.vanishAfter = termsim::FrameCount{FrameKind::FlashRecord, 3}; },
-     ErrorCode("4"), {}, true},
+     [](SimOptions& o) {
+         o.model.faults.vanishAfter = termsim::FrameCount{FrameKind::FlashRecord, 3};
+     },
+     ErrorCode("4"),
+     {},
+     true},
 };
 
 INSTANTIATE_TEST_SUITE_P(Faults, FailingRun, ::testing::ValuesIn(kRunFaults),
@@ -161,9 +196,9 @@ TEST_P(RefusedFile, NothingIsSent) {
     firmware = progtest::FirmwareFor(1);
     const std::string index = progtest::IndexOf(firmware);
     c.spoil(firmware, folder);
-    folder.Write("Data/KX_R0104.vbf",
-                 progtest::PackageBytes(firmware, "FW0104",
-                                        c.indexOfTheUnspoiledFile ? &index : nullptr));
+    folder.Write(
+        "Data/KX_R0104.vbf",
+        progtest::PackageBytes(firmware, "FW0104", c.indexOfTheUnspoiledFile ? &index : nullptr));
     ToConfirmation();
     EXPECT_EQ(RunResult(), c.result(folder));
     EXPECT_EQ(messages.Texts(), c.boxes);
@@ -178,11 +213,15 @@ std::string LineWith(std::string line, size_t at, char c) {
 
 const BadFile kBadFiles[] = {
     {"RecordWithANonHexDigit",
-     [](progtest::Firmware& f, testsupport::TempFolder&) { f.s19[3] = LineWith(f.s19[3], 12, 'G'); },
-     [](const testsupport::TempFolder&) { return ErrorCode("4"); }, {"Error in s19 file"}},
+     [](progtest::Firmware& f, testsupport::TempFolder&) {
+         f.s19[3] = LineWith(f.s19[3], 12, 'G');
+     },
+     [](const testsupport::TempFolder&) { return ErrorCode("4"); },
+     {"Error in s19 file"}},
     {"RecordWithoutItsChecksum",
      [](progtest::Firmware& f, testsupport::TempFolder&) { f.s19[5].resize(f.s19[5].size() - 2); },
-     [](const testsupport::TempFolder&) { return ErrorCode("4"); }, {"Error in s19 file"}},
+     [](const testsupport::TempFolder&) { return ErrorCode("4"); },
+     {"Error in s19 file"}},
     {"LoaderRecordWithANonHexDigit",
      [](progtest::Firmware&, testsupport::TempFolder& folder) {
          std::vector<std::string> lines = progtest::LoaderLines();
@@ -191,7 +230,8 @@ const BadFile kBadFiles[] = {
          for (const auto& l : lines) text += l + "\r\n";
          folder.Write("BLdg128.prg", text);
      },
-     [](const testsupport::TempFolder&) { return ErrorCode("2"); }, {"Error in s19 file"}},
+     [](const testsupport::TempFolder&) { return ErrorCode("2"); },
+     {"Error in s19 file"}},
     {"BootloaderMissing",
      [](progtest::Firmware&, testsupport::TempFolder& folder) {
          std::filesystem::remove(folder.Path() + "BLdg128.prg");
@@ -200,7 +240,8 @@ const BadFile kBadFiles[] = {
      {}},
     {"MemberSumNotAsIndexed",
      [](progtest::Firmware& f, testsupport::TempFolder&) { f.vgf.back() ^= 1; },
-     [](const testsupport::TempFolder&) { return std::string("Error in firmware file"); }, {},
+     [](const testsupport::TempFolder&) { return std::string("Error in firmware file"); },
+     {},
      true},
 };
 

@@ -1,9 +1,8 @@
 // The Plantrix wizard's steps through the window: the search for the terminal, the
 // firmware choice with service mode off and on, the endings, and what the buttons allow
 // while a search or run is going.
-#include <gtest/gtest.h>
-
 #include <fcntl.h>
+#include <gtest/gtest.h>
 
 #include <QTimer>
 #include <cerrno>
@@ -32,7 +31,9 @@ class PlantrixWizard : public testsupport::ProgrammingTest {
         EXPECT_EQ(Caption("But_P3_Cancel"), "Finish");
         EXPECT_TRUE(Find("But_P3_Cancel")->isEnabled());
     }
-    size_t Identifies(unsigned com) { return terminals.At(com).Results().Count(FrameKind::Identify); }
+    size_t Identifies(unsigned com) {
+        return terminals.At(com).Results().Count(FrameKind::Identify);
+    }
     // A package to offer once the terminal is found, for tests about the search.
     void OfferFirmware() { folder.Write("Data/KX_R0104.vbf", ""); }
 };
@@ -82,8 +83,8 @@ TEST_F(PlantrixWizard, ServiceModeListsEveryReleaseAndProgramsTheChosenOne) {
 
 TEST_F(PlantrixWizard, HardwareCode3OffersOnlyS12Packages) {
     terminals.Start(2, [](SimOptions& o) { o.model.hardwareCode = 3; });
-    for (const char* name : {"AB_R0104_s12.vbf", "CD_R0107.vbf", "KX_R0103_s12.vbf",
-                             "KX_R0109.vbf", "KX_R0102_s12.vbf"})
+    for (const char* name : {"AB_R0104_s12.vbf", "CD_R0107.vbf", "KX_R0103_s12.vbf", "KX_R0109.vbf",
+                             "KX_R0102_s12.vbf"})
         folder.Write(std::string("Data/") + name, "");
     ToSearchResult();
     EXPECT_EQ(Choices(), (std::vector<std::string>{"AB", "KX"}));
@@ -115,11 +116,11 @@ TEST_P(NoFirmware, EndsWithNoBootFiles) {
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, NoFirmware,
-    ::testing::Values(NoFirmwareCase{"NoPackageAtAll", {}, WizardStep::PlantrixPortSearch},
-                      NoFirmwareCase{"OnlyOtherHardware", {"KX_R0104_s12.vbf"},
-                                     WizardStep::PlantrixPortSearch},
-                      NoFirmwareCase{"OnlyReleasesWithoutNumber", {"KX_B0104.vbf"},
-                                     WizardStep::PlantrixMachineType}),
+    ::testing::Values(
+        NoFirmwareCase{"NoPackageAtAll", {}, WizardStep::PlantrixPortSearch},
+        NoFirmwareCase{"OnlyOtherHardware", {"KX_R0104_s12.vbf"}, WizardStep::PlantrixPortSearch},
+        NoFirmwareCase{
+            "OnlyReleasesWithoutNumber", {"KX_B0104.vbf"}, WizardStep::PlantrixMachineType}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(PlantrixWizard, WithoutAnyPortTheSearchEndsAfterOneEmptyPass) {
@@ -166,27 +167,27 @@ TEST_P(Probe, AnswersDecideThePort) {
 
 INSTANTIATE_TEST_SUITE_P(
     Answers, Probe,
-    ::testing::Values(
-        ProbeCase{"CodeThenSilence", {}, true, 1, 0},
-        ProbeCase{"CodeThenMoreBytes",
-                  [](SimOptions& o) { o.model.faults.identifyExtra = {0x41}; }, false, 1, 0},
-        ProbeCase{"NotReadyThenSilenceIsNudgedAndAskedAgain",
-                  [](SimOptions& o) { o.model.faults.ffAnswers = 1; }, true, 2, 1},
-        ProbeCase{"NotReadyWithACodeIsAskedOnceMore",
-                  [](SimOptions& o) {
-                      o.model.faults.ffAnswers = 1;
-                      o.model.faults.ffSecond = 0x02;
-                  },
-                  true, 2, 0},
-        ProbeCase{"NotReadyWithAnythingElseIsRejected",
-                  [](SimOptions& o) {
-                      o.model.faults.ffAnswers = 1;
-                      o.model.faults.ffSecond = 0x07;
-                  },
-                  false, 1, 0},
-        ProbeCase{"DeviceInNormalOperation",
-                  [](SimOptions& o) { o.model.mode = termsim::SimMode::Stream; }, false, std::nullopt,
-                  0}),
+    ::testing::Values(ProbeCase{"CodeThenSilence", {}, true, 1, 0},
+                      ProbeCase{"CodeThenMoreBytes",
+                                [](SimOptions& o) { o.model.faults.identifyExtra = {0x41}; }, false,
+                                1, 0},
+                      ProbeCase{"NotReadyThenSilenceIsNudgedAndAskedAgain",
+                                [](SimOptions& o) { o.model.faults.ffAnswers = 1; }, true, 2, 1},
+                      ProbeCase{"NotReadyWithACodeIsAskedOnceMore",
+                                [](SimOptions& o) {
+                                    o.model.faults.ffAnswers = 1;
+                                    o.model.faults.ffSecond = 0x02;
+                                },
+                                true, 2, 0},
+                      ProbeCase{"NotReadyWithAnythingElseIsRejected",
+                                [](SimOptions& o) {
+                                    o.model.faults.ffAnswers = 1;
+                                    o.model.faults.ffSecond = 0x07;
+                                },
+                                false, 1, 0},
+                      ProbeCase{"DeviceInNormalOperation",
+                                [](SimOptions& o) { o.model.mode = termsim::SimMode::Stream; },
+                                false, std::nullopt, 0}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // Devices that answer the identification wrongly (and are rejected at once) on COM3, COM7
@@ -218,14 +219,14 @@ TEST_P(SearchOrder, StartsAtTheRememberedPort) {
     EXPECT_EQ(folder.Read("ComPort.txt"), "5");
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Remembered, SearchOrder,
-    ::testing::Values(OrderCase{"None", nullptr, {3, 5}}, OrderCase{"OnTheTerminal", "5", {5}},
-                      OrderCase{"WrapsAround", "6", {7, 256, 3, 5}},
-                      OrderCase{"AboveTheLastIsTheLast", "300", {256, 3, 5}},
-                      OrderCase{"ZeroNegativeOrTextIsTheFirst", "-4", {3, 5}},
-                      OrderCase{"TextIsTheFirst", "COM7", {3, 5}}),
-    [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Remembered, SearchOrder,
+                         ::testing::Values(OrderCase{"None", nullptr, {3, 5}},
+                                           OrderCase{"OnTheTerminal", "5", {5}},
+                                           OrderCase{"WrapsAround", "6", {7, 256, 3, 5}},
+                                           OrderCase{"AboveTheLastIsTheLast", "300", {256, 3, 5}},
+                                           OrderCase{"ZeroNegativeOrTextIsTheFirst", "-4", {3, 5}},
+                                           OrderCase{"TextIsTheFirst", "COM7", {3, 5}}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(PlantrixWizard, AHeldPortIsRetriedUntilItIsFree) {
     OfferFirmware();

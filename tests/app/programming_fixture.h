@@ -45,9 +45,11 @@ class ProgrammingTest : public WindowTest {
     // ... → the confirmation of the newest firmware (service mode off).
     void ToConfirmation() {
         ToSearchResult();
-        ASSERT_EQ(form->WizardState, app::WizardStep::PlantrixMachineType) << Caption("Label_P3_Info");
+        ASSERT_EQ(form->WizardState, app::WizardStep::PlantrixMachineType)
+            << Caption("Label_P3_Info");
         Click("But_P3_Next");
-        ASSERT_EQ(form->WizardState, app::WizardStep::PlantrixConfirmation) << Caption("Label_P3_Info");
+        ASSERT_EQ(form->WizardState, app::WizardStep::PlantrixConfirmation)
+            << Caption("Label_P3_Info");
     }
     // Next on the confirmation: the run; its result as the page shows it.
     std::string RunResult() {

@@ -46,7 +46,10 @@ class Link : public ::testing::Test {
     device::LinkState state;
     platform::WindowTimer replyTimeout, delay, comSearch;
     std::string programDir = folder.Path();
-    device::SerialLink link{port, state, {replyTimeout, delay, comSearch}, programDir,
+    device::SerialLink link{port,
+                            state,
+                            {replyTimeout, delay, comSearch},
+                            programDir,
                             device::LinkTimings{150, 10000, 50}};
 };
 
@@ -130,20 +133,22 @@ TEST_P(ProbeLimits, BoundTheRequests) {
 
 INSTANTIATE_TEST_SUITE_P(
     Answers, ProbeLimits,
-    ::testing::Values(
-        ProbeLimit{"NotReadySevenTimesThenTheCode",
-                   [](SimOptions& o) { o.model.faults.ffAnswers = 7; }, 1, 8, 7},
-        ProbeLimit{"NeverReadyIsAskedEightTimes",
-                   [](SimOptions& o) { o.model.faults.ffAnswers = 100; }, 0, 8, 8},
-        ProbeLimit{"NotReadyWithACodeForEverIsCapped",
-                   [](SimOptions& o) {
-                       o.model.faults.ffAnswers = 1000;
-                       o.model.faults.ffSecond = 0x01;
-                   },
-                   0, 16, 0},
-        ProbeLimit{"Silence", [](SimOptions& o) {
-                       o.model.faults.silentAfter = termsim::FrameCount{FrameKind::Any, 0};
-                   }, 0, 1, 0}),
+    ::testing::Values(ProbeLimit{"NotReadySevenTimesThenTheCode",
+                                 [](SimOptions& o) { o.model.faults.ffAnswers = 7; }, 1, 8, 7},
+                      ProbeLimit{"NeverReadyIsAskedEightTimes",
+                                 [](SimOptions& o) { o.model.faults.ffAnswers = 100; }, 0, 8, 8},
+                      ProbeLimit{"NotReadyWithACodeForEverIsCapped",
+                                 [](SimOptions& o) {
+                                     o.model.faults.ffAnswers = 1000;
+                                     o.model.faults.ffSecond = 0x01;
+                                 },
+                                 0, 16, 0},
+                      ProbeLimit{
+                          "Silence",
+                          [](SimOptions& o) {
+                              o.model.faults.silentAfter = termsim::FrameCount{FrameKind::Any, 0};
+                          },
+                          0, 1, 0}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(SearchOrder, RunsFromTheStartRoundToTheOneBefore) {
