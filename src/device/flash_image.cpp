@@ -48,6 +48,9 @@ std::variant<FlashImage, LineFault> BuildFlashImage(const std::vector<std::strin
             return LineFault{RecordFault::UnacceptedType, i};
         const std::optional<SRecordLine> record = ReadSRecordLine(lines[i]);
         if (!record) return LineFault{RecordFault::Unreadable, i};
+        // A line without a readable pair may be cut or damaged where nothing else shows
+        // it; the whole image is refused before any block goes out.
+        if (!record->checksum) return LineFault{RecordFault::NoChecksumPair, i};
         if (const std::optional<int64_t> offset = layout.placement(*record))
             WriteInside(image.bytes, *offset, record->data);
     }

@@ -47,8 +47,8 @@ struct ImageLayout {
 };
 
 // The image, or the first line the run must not go on with: one that is not a record, an
-// unaccepted type, or a record with a missing or non-hexadecimal digit in what is read
-// (the checksum pair is not read: the device never sees it).
+// unaccepted type, a record with a missing or non-hexadecimal digit in what is read, or a
+// record without a hexadecimal checksum pair (the pair is not checked against the data).
 std::variant<FlashImage, LineFault> BuildFlashImage(const std::vector<std::string>& lines,
                                                     const ImageLayout& layout);
 

@@ -110,6 +110,7 @@ const std::vector<uint8_t> d16 = Data(16, 0x10), d32 = Data(32, 0x80), d4 = Data
 
 std::string WithoutPair(std::string line) { return line.substr(0, line.size() - 2); }
 std::string WithBadPair(std::string line) { return WithoutPair(line) + "ZZ"; }
+std::string WithWrongPair(std::string line) { return WithoutPair(line) + "00"; }
 
 }  // namespace
 
@@ -152,9 +153,9 @@ TEST(TessaraImage, BankedRecordsLandInTheirPagesWithTheChecksumBlock) {
          {SRecord('2', 0x3F9FF0, d32)},
          {{0x3DFF0, Head(d32, 16)}},
          {kChecksumHead}},
-        {"S0 skipped, S9 ends, pairs never read",
-         {"S00600004844521B", WithoutPair(SRecord('2', 0x308000, d4)),
-          WithBadPair(SRecord('1', 0x4000, d4)), "S9030000FC", "not a record", "S3"},
+        {"S0 skipped, S9 ends, pairs not checked",
+         {"S00600004844521B", SRecord('2', 0x308000, d4),
+          WithWrongPair(SRecord('1', 0x4000, d4)), "S9030000FC", "not a record", "S3"},
          {{0, d4}, {0x38000, d4}},
          {"16 30 80 00", "16 3E 80 00", kChecksumHead}},
     };
@@ -189,9 +190,9 @@ TEST(GranuloImage, S1RecordsLandFrom0x0580WithTheChecksumBlock) {
          {SRecord('1', 0xF5FF, d16)},
          {{0xF07F, Head(d16, 1)}},
          {kChecksumHead}},
-        {"S9 ends, pairs never read",
-         {"S0030000FC", WithoutPair(SRecord('1', 0x1000, d4)),
-          WithBadPair(SRecord('1', 0x2000, d4)), "S9", SRecord('2', 0x1000, d4)},
+        {"S9 ends, pairs not checked",
+         {"S0030000FC", SRecord('1', 0x1000, d4),
+          WithWrongPair(SRecord('1', 0x2000, d4)), "S9", SRecord('2', 0x1000, d4)},
          {{0xA80, d4}, {0x1A80, d4}},
          {"15 10 00", "15 20 00", kChecksumHead}},
     };
@@ -221,6 +222,11 @@ TEST(FlashImages, LinesTheDeviceMustNotBeSentFailTheBuild) {
         {"Granulo: S7", kGranulo, {"S70500000000FA"}, {RecordFault::UnacceptedType, 0}},
         {"Granulo: non-hex count", kGranulo, {"S1Z50600AA55FA"}, {RecordFault::Unreadable, 0}},
         {"Granulo: not a record", kGranulo, {"S", "S9"}, {RecordFault::NotARecord, 0}},
+        {"Tessara: no pair", kTessara, {good, WithoutPair(good)}, {RecordFault::NoChecksumPair, 1}},
+        {"Granulo: non-hex pair",
+         kGranulo,
+         {WithBadPair(SRecord('1', 0x0600, d4))},
+         {RecordFault::NoChecksumPair, 0}},
     };
     for (const auto& c : cases) {
         const auto built = c.layout.build(c.lines);

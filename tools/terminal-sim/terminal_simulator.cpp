@@ -1,8 +1,8 @@
 #include "terminal_simulator.h"
 
 #include <poll.h>
-#include <sys/prctl.h>
 #include <sys/eventfd.h>
+#include <sys/prctl.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -88,13 +88,15 @@ void TerminalSimulator::Stop() {
 
 SimResults TerminalSimulator::Results() const {
     std::lock_guard<std::mutex> g(lock_);
+    model_->Advance(Clock::now());
     return model_->Results();
 }
 
-bool TerminalSimulator::WaitForRunComplete(std::chrono::milliseconds timeout) const {
+bool TerminalSimulator::WaitForRunComplete(std::chrono::milliseconds timeout, unsigned runs) const {
     std::unique_lock<std::mutex> g(lock_);
-    changed_.wait_for(g, timeout, [this] { return completeRuns_.load() > 0 || ended_.load(); });
-    return completeRuns_.load() > 0;
+    changed_.wait_for(g, timeout,
+                      [this, runs] { return completeRuns_.load() >= runs || ended_.load(); });
+    return completeRuns_.load() >= runs;
 }
 
 void TerminalSimulator::Notify() {
@@ -107,7 +109,7 @@ EndReason TerminalSimulator::Run(int stopFd) {
     // Paced bytes are half a millisecond apart; the default 50 us of timer slack would
     // stretch every one of them.
     if (byteTime_.count() > 0) ::prctl(PR_SET_TIMERSLACK, 1UL);
-    connected_ = line_->SlaveOpen();
+    SetConnected(line_->SlaveOpen());
     lastReceived_ = Clock::now();
     nextStream_ = lastReceived_;
     for (;;) {
@@ -144,7 +146,7 @@ EndReason TerminalSimulator::Run(int stopFd) {
         } else {
             line_->DrainOpenEvents();
             ReadLine(woke);  // what an opener wrote before closing again
-            connected_ = line_->SlaveOpen();
+            SetConnected(line_->SlaveOpen());
         }
     }
 }
@@ -162,6 +164,7 @@ bool TerminalSimulator::ReadLine(TimePoint now) {
 
 void TerminalSimulator::Receive(const uint8_t* bytes, std::size_t count, TimePoint now) {
     std::vector<Action> actions;
+    unsigned runs = 0;
     {
         std::lock_guard<std::mutex> g(lock_);
         for (std::size_t i = 0; i < count; ++i) {
@@ -174,18 +177,20 @@ void TerminalSimulator::Receive(const uint8_t* bytes, std::size_t count, TimePoi
             model_->Receive(bytes[i], at, actions);
         }
         const SimResults& r = model_->Results();
-        completeRuns_ = r.completeRuns;
+        runs = r.completeRuns;
         framesReceived_ = r.frames.size() + r.framesNotRecorded;
     }
     lastReceived_ = now;
     for (Action& a : actions) {
         Enqueue({a.at, std::move(a.bytes), 0, a.kind == Action::Kind::Unplug});
     }
-    // The files are there before anybody hears of the completed run.
-    if (completeRuns_.load() > filesWrittenForRuns_) {
+    // The files are there before anybody hears of the completed run: a waiter may wake at
+    // any moment, so the count it waits for is published only after they are written.
+    if (runs > filesWrittenForRuns_) {
         WriteFiles();
-        filesWrittenForRuns_ = completeRuns_.load();
+        filesWrittenForRuns_ = runs;
     }
+    completeRuns_ = runs;
     Notify();
 }
 
@@ -210,7 +215,7 @@ bool TerminalSimulator::SendDue(TimePoint now, TimePoint& wakeAt, bool& blocked)
             }
             pending_.clear();
             line_->Unplug();
-            connected_ = false;
+            SetConnected(false);
             return false;
         }
         std::size_t due = p.bytes.size() - p.sent;
@@ -268,10 +273,17 @@ void TerminalSimulator::Stream(TimePoint now, TimePoint& wakeAt) {
 }
 
 void TerminalSimulator::LineClosed() {
-    connected_ = false;
     line_->DiscardUnread();
-    std::lock_guard<std::mutex> g(lock_);
-    if (model_->Results().runInProgress) closedDuringRun_ = true;
+    {
+        std::lock_guard<std::mutex> g(lock_);
+        if (model_->Results().runInProgress) closedDuringRun_ = true;
+    }
+    SetConnected(false);
+}
+
+void TerminalSimulator::SetConnected(bool held) {
+    connected_ = held;
+    if (portHeld_.exchange(held) != held) Notify();
 }
 
 void TerminalSimulator::WriteFiles() {
@@ -287,6 +299,7 @@ EndReason TerminalSimulator::End(EndReason reason) {
     pending_.clear();
     if (line_) line_->Unplug();
     connected_ = false;
+    portHeld_ = false;
     WriteFiles();
     {
         std::lock_guard<std::mutex> g(lock_);

@@ -1,0 +1,32 @@
+#pragma once
+// The few calls on a non-blocking TCP socket that the control and data connections share,
+// with failures given as Windows socket numbers.
+#include <sys/types.h>
+
+#include <cstddef>
+#include <cstdint>
+
+namespace zp::tcp {
+
+// Results of Receive and Send besides a byte count.
+constexpr ssize_t kWouldBlock = -1;
+constexpr ssize_t kFailed = -2;
+
+// A new non-blocking IPv4 TCP socket, or -1 with `code` set.
+int CreateSocket(std::int32_t& code);
+// Starts connecting: 0 when the connect is under way (or done), else the failure's code.
+std::int32_t StartConnect(int fd, std::uint32_t host, std::uint16_t port);
+// Once the socket is writable after StartConnect: 0 when connected, else the failure.
+std::int32_t ConnectResult(int fd);
+// Bytes received (> 0), 0 when the peer has closed, kWouldBlock, or kFailed with `code`.
+ssize_t Receive(int fd, void* buffer, std::size_t size, std::int32_t& code);
+// Bytes the socket took (> 0), kWouldBlock, or kFailed with `code`. Never raises SIGPIPE.
+ssize_t Send(int fd, const void* bytes, std::size_t size, std::int32_t& code);
+// The connected peer's IPv4 address in host byte order, 0 when there is none.
+std::uint32_t PeerAddress(int fd);
+void ShutdownSending(int fd);
+// Closes the socket; `reset` makes it an abortive close, so the peer sees a failure
+// instead of a clean end of data.
+void Close(int fd, bool reset);
+
+}  // namespace zp::tcp

@@ -1,0 +1,231 @@
+#pragma once
+// The FTP client component: one control connection on the socket port, the login
+// dialogue, single commands, and listings, retrieves and stores over a passive data
+// connection. Every operation returns at once; its outcome arrives later as events on
+// the GUI thread, in the order they were posted:
+//
+//   Login          scOpen (greeting), scLogin                       | error, scClose
+//   ChangeDirectory scComplete (CWD) or scCurrentDir (PWD)           | error
+//   ListDirectory  scDataAvail with the whole listing                | error, scTimeout
+//   RetrieveFile   scProgress per block, scTransferOK                | error, scTimeout
+//   StoreFile      scProgress per block, scTransferOK                | error, scTimeout
+//   Logout         scLogout (scClose before login), after it returns
+//
+// The state is back at fsIdle when scComplete, scCurrentDir, scDataAvail and scTransferOK
+// are handled, so their handlers may start the next operation. A listing or retrieve
+// counts as done only when the data connection has closed and the server has confirmed
+// it (226 or 250); a store when every byte is sent and the server has confirmed it.
+// Anything else ends as an error and, for a retrieve, leaves the local file as it was.
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "comm/ftp/ftp_command_stack.h"
+#include "comm/ftp/ftp_data_connection.h"
+#include "comm/ftp/ftp_event_queue.h"
+#include "comm/ftp/ftp_local_file.h"
+#include "comm/ftp/ftp_reply.h"
+#include "comm/ftp/ftp_types.h"
+#include "comm/ftp/zp_winsock_port.h"
+#include "platform/window_timer.h"
+
+namespace zp {
+
+class TZpCustomFtpClient : public TZpCustomWinsockPort {
+  public:
+    using TFtpStatusEvent = std::function<void(TZpCustomFtpClient& sender, TFtpStatusCode code,
+                                               const std::string& info)>;
+    using TFtpErrorEvent =
+        std::function<void(TZpCustomFtpClient& sender, std::int32_t code, const std::string& text)>;
+    using TFtpReplyEvent =
+        std::function<void(TZpCustomFtpClient& sender, std::int32_t code, const std::string& text)>;
+    using TFtpLogEvent = std::function<void(TZpCustomFtpClient& sender, TFtpLogCode code)>;
+    using TStateTrace = std::function<void(TFtpProcessState from, TFtpProcessState to)>;
+
+    // One read or write moves at most this much; it is also the listing's read size.
+    static constexpr std::size_t kBlockSize = 32769;
+    // A listing beyond this ends with error 10040 instead of a cut list.
+    static constexpr std::size_t kListingLimit = 16u * 1024 * 1024;
+    // Error code of a connection that did not come up within ConnectTimeout.
+    static constexpr std::int32_t kConnectTimedOut = -1;
+    // Error code of a local file that could not be written, read or put in place.
+    static constexpr std::int32_t kLocalFileError = 451;
+
+    TZpCustomFtpClient();
+    ~TZpCustomFtpClient() override;
+
+    // ---- properties ----
+    const std::string& UserName() const { return userName_; }
+    void SetUserName(const std::string& s) { userName_ = s; }
+    const std::string& Password() const { return password_; }
+    void SetPassword(const std::string& s) { password_ = s; }
+    const std::string& Account() const { return account_; }
+    void SetAccount(const std::string& s) { account_ = s; }
+    // Transfers need passive mode: this client opens no listening socket.
+    bool PassiveMode() const { return passiveMode_; }
+    void SetPassiveMode(bool on) { passiveMode_ = on; }
+    TFtpFileType FileType() const { return fileType_; }
+    void SetFileType(TFtpFileType t) { fileType_ = t; }
+    // Ticks of 55 ms; 0 is no limit.
+    std::int32_t ConnectTimeout() const { return connectTimeout_; }
+    void SetConnectTimeout(std::int32_t ticks) { connectTimeout_ = ticks; }
+    // Ticks of silence allowed while a command, the login or a transfer is pending; 0 is
+    // no limit (Logout then still gives up after the default).
+    std::int32_t TransferTimeout() const { return transferTimeout_; }
+    void SetTransferTimeout(std::int32_t ticks) { transferTimeout_ = ticks; }
+
+    void SetOnFtpStatus(TFtpStatusEvent e) { onFtpStatus_ = std::move(e); }
+    void SetOnFtpError(TFtpErrorEvent e) { onFtpError_ = std::move(e); }
+    void SetOnFtpReply(TFtpReplyEvent e) { onFtpReply_ = std::move(e); }
+    void SetOnFtpLog(TFtpLogEvent e) { onFtpLog_ = std::move(e); }
+    // Called at every change of the process state, before the new state's entry steps.
+    void SetStateTrace(TStateTrace t) { trace_ = std::move(t); }
+
+    // ---- operations ----
+    // In fsClosed: opens the control connection (raising EWinsockError for a bad address
+    // or port unless OnWsError is set); in fsLoggingIn: sends USER again. False elsewhere.
+    bool Login();
+    // Sends QUIT and waits, handling the window's events, until the server has closed the
+    // connection, at most TransferTimeout; then closes it itself. The events of the close
+    // are delivered after Logout has returned. False when no connection was open.
+    bool Logout();
+    // CWD path, or PWD for an empty path. In fsIdle only.
+    bool ChangeDirectory(const std::string& path);
+    // NLST (full false) or LIST, with the path when it is not empty. In fsIdle only.
+    bool ListDirectory(const std::string& path, bool full);
+    // Mode 1 replaces the local file once the transfer has succeeded; mode 0 appends to
+    // it. In fsIdle only, with both names.
+    bool RetrieveFile(const std::string& remote, const std::string& local, std::uint8_t mode);
+    // Mode 1 STOR, 0 APPE, 2 STOU. In fsIdle only, with a remote name and a local file.
+    bool StoreFile(const std::string& remote, const std::string& local, std::uint8_t mode);
+    // Sends ABOR and drops the running transfer's data connection; the server's answer
+    // ends the operation (426: an error event). False in fsIdle and below.
+    bool AbortTransfer();
+    bool IsActive() const { return state_ != fsClosed; }
+
+    TFtpProcessState ProcessState() const { return state_; }
+    bool LoggedIn() const { return loggedIn_; }
+    // Bytes of the running or last listing or transfer.
+    std::uint64_t TransferredBytes() const { return transferred_; }
+
+  protected:
+    bool WantsEvents() const override { return true; }
+    void TriggerAvail(std::uint16_t count) override;
+    void TriggerTimer(std::uint16_t handle) override;
+    void PortClosed() override;
+    void WsConnected() override;
+    void WsConnectionLost(std::int32_t code) override;
+    bool ConnectFailureClosesPort(std::int32_t code) const override;
+
+  private:
+    // What one listing or transfer has seen so far.
+    struct Transfer {
+        bool dataClosed = false;  // the server closed the data connection
+        bool sendDone = false;    // a store has sent everything and shut down
+        bool confirmed = false;   // 226 or 250 arrived
+        std::uint64_t storePosition = 0;
+        std::string listing;
+        // An error found on this side, reported when the server has answered.
+        std::int32_t failCode = 0;
+        std::string failText;
+    };
+
+    // ---- the state machine (zp_ftp_client.cpp) ----
+    void ChangeState(TFtpProcessState to);
+    void EnterClosed(TFtpProcessState from);
+    void HandleNotification(const TFtpNotification& n);
+    void HandleTimeout();
+    void ConnectTimerFired();
+
+    // ---- replies, one handler per state (zp_ftp_client_replies.cpp) ----
+    void HandleReplyLine(const std::string& line);
+    void HandleReply(int code, const std::string& text);
+    void ReplyWhileLoggingIn(int code, const std::string& text);
+    void ReplyWhileTransferring(int code, const std::string& text);
+    void ReplyToCommand(int code, const std::string& text);
+    void ReplyWhileIdle(int code, const std::string& text);
+    void ErrorPath(int code, const std::string& text);
+    void PassiveReply(const std::string& text);
+
+    // ---- data transfers (zp_ftp_client_transfers.cpp) ----
+    bool StartTransfer(TFtpProcessState state, const std::string& command, bool ascii);
+    void DataReadable();
+    void DataWritable();
+    void DataFailed(std::int32_t code);
+    void ReadBlocks();
+    void SendBlocks();
+    void FailTransfer(std::int32_t code, const std::string& text);
+    void TryComplete();
+    // `reset`: the server must not take what it got as complete.
+    void CloseDataConnection(bool reset);
+
+    // ---- sending and timers ----
+    void SendCommand(const std::string& command);
+    void SendNextPending();
+    void StartTransferTimer();
+    void RestartTransferTimerForBlock();
+    void StopTransferTimer();
+
+    // ---- events ----
+    void PostStatus(TFtpStatusCode code, std::string info = {});
+    void PostError(std::int32_t code, std::string text);
+    void PostLog(TFtpLogCode code);
+    void FireStatus(TFtpStatusCode code, const std::string& info);
+    void FireError(std::int32_t code, const std::string& text);
+
+    std::string userName_;
+    std::string password_;
+    std::string account_;
+    bool passiveMode_ = false;
+    TFtpFileType fileType_ = ftBinary;
+    std::int32_t connectTimeout_ = 0;
+    std::int32_t transferTimeout_ = 1092;
+
+    TFtpStatusEvent onFtpStatus_;
+    TFtpErrorEvent onFtpError_;
+    TFtpReplyEvent onFtpReply_;
+    TFtpLogEvent onFtpLog_;
+    TStateTrace trace_;
+
+    TFtpProcessState state_ = fsClosed;
+    bool loggedIn_ = false;
+    bool abort_ = false;
+    bool destroying_ = false;
+    bool closing_ = false;
+    int logoutDepth_ = 0;
+    std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
+
+    // Reply lines are cut only while connected; a line still queued from an earlier
+    // connection is recognised by its tag and dropped.
+    bool cutting_ = false;
+    std::uint64_t connectionId_ = 0;
+    TReplyLineCutter cutter_;
+    TReplyAssembler assembler_;
+    TFtpCommandStack commands_;
+
+    // The transfer timer is a timer trigger of the port's dispatcher; a time-out queued
+    // before the timer was restarted is recognised by its run number and ignored.
+    std::uint16_t timerHandle_ = 0;
+    std::uint64_t timerRun_ = 0;
+    std::uint32_t timerStartMs_ = 0;
+    platform::WindowTimer connectTimer_;
+
+    TFtpDataConnection data_;
+    TFtpLocalFile file_;
+    Transfer transfer_;
+    std::uint64_t transferred_ = 0;
+    std::vector<std::uint8_t> buffer_;
+    std::vector<std::string> lines_;
+
+    TFtpEventQueue events_;
+};
+
+// The component as the program places it.
+class TZpFtpClient : public TZpCustomFtpClient {
+  public:
+    TZpFtpClient() = default;
+};
+
+}  // namespace zp
