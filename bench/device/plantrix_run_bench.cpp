@@ -219,6 +219,11 @@ int main(int argc, char** argv) {
         std::printf("  CPU     %9.0f ms  = %.2f %% of wall (target < 5 %%)\n", cpu,
                     100.0 * cpu / wallMs);
         std::printf("  peak memory %ld KiB\n", PeakKiB());
+
+        // The run returns with the finish byte still on the paced line; the port stays open
+        // until it has left, so that the terminal counts the run as complete.
+        platform::ProcessMessagesUntil([&] { return port.OutbuffUsed() == 0; }, 1000);
+        platform::ProcessMessagesUntil([] { return false; }, 100);
     }
 
     ::kill(sim, SIGTERM);
