@@ -12,7 +12,7 @@
 
 #include "app/clickable_label.h"
 #include "app/command_line.h"
-#include "device/remembered_port.h"
+#include "app/plantrix_wizard.h"
 #include "platform/files.h"
 
 namespace app {
@@ -54,11 +54,23 @@ TForm1::TForm1(std::vector<std::string> args, QWidget* parent)
     Timer_Event.SetInterval(2000);
     TimerComSearch.SetInterval(10000);
     Timer_AutoUpdate.SetInterval(2000);
+    CreateProgrammingJobs();
 
     FormCreate();
 }
 
 TForm1::~TForm1() = default;
+
+void TForm1::CreateProgrammingJobs() {
+    ProgramState& state = *this;
+    WizardPage& page = *this;
+    link_ = std::make_unique<device::SerialLink>(
+        ComPort, state, device::LinkTimers{Timer_Timout, TimerDelay, TimerComSearch}, ProgramDir);
+    plantrixRun_ = std::make_unique<device::PlantrixRun>(*link_, page, Texts, UserMessages,
+                                                         ZipReader, ProgramDir);
+    plantrixWizard_ =
+        std::make_unique<PlantrixWizard>(state, page, ListBox1, *link_, *plantrixRun_);
+}
 
 void TForm1::WireHandlers() {
     connect(But_P1_Update, &QPushButton::clicked, this, [this] { But_P3_UpdateClick(); });
@@ -74,6 +86,7 @@ void TForm1::WireHandlers() {
             [this] { Edit_P1_PasswordKeyPress('\r'); });
     Label_P1_Ver->OnDblClick = [this] { Label_P1_VerDblClick(); };
     connect(ComboBox_Language, &QComboBox::activated, this, [this] { ComboBox_LanguageChange(); });
+    connect(ComboBox_P3, &QComboBox::activated, this, [this] { ComboBox_P3Change(); });
     connect(But_P2_Cancel, &QPushButton::clicked, this, [this] { But_P2_CancelClick(); });
     connect(But_P3_Next, &QPushButton::clicked, this, [this] { But_P3_NextClick(); });
     connect(But_P3_Cancel, &QPushButton::clicked, this, [this] { But_P3_CancelClick(); });
@@ -150,21 +163,11 @@ void TForm1::AddStatusLine(const std::string& text) {
     Label_P2_FTP_Info->setText(line);
 }
 
-void TForm1::Timer_TimoutTimer() {
-    TimedOut = true;
-    Timer_Timout.SetEnabled(false);
-}
+void TForm1::Timer_TimoutTimer() { link_->Timer_TimoutTimer(); }
 
-void TForm1::TimerDelayTimer() {
-    DelayActive = false;
-    TimerDelay.SetEnabled(false);
-}
+void TForm1::TimerDelayTimer() { link_->TimerDelayTimer(); }
 
-void TForm1::TimerComSearchTimer() {
-    ComSearchActive = false;
-    TimerComSearch.SetEnabled(false);
-    device::SaveRememberedPort(ProgramDir, 0);
-}
+void TForm1::TimerComSearchTimer() { link_->TimerComSearchTimer(); }
 
 void TForm1::TimerAnimateTimer() {
     const std::string text = Texts[i18n::TextId::SearchingForPlantrix] +

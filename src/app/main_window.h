@@ -5,12 +5,16 @@
 // click (the update session, the programming runs) belongs to classes in src/update and
 // src/device that see the window only through narrow interfaces; the handlers here forward.
 #include <QWidget>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "app/program_state.h"
+#include "app/wizard_page.h"
 #include "archive/zip_reader.h"
 #include "comm/serial/zp_com_port.h"
+#include "device/plantrix_run.h"
+#include "device/serial_link.h"
 #include "platform/dialog_message_sink.h"
 #include "platform/window_timer.h"
 
@@ -24,8 +28,9 @@ class QPushButton;
 namespace app {
 
 class ClickableLabel;
+class PlantrixWizard;
 
-class TForm1 : public QWidget, public ProgramState {
+class TForm1 : public QWidget, public ProgramState, private WizardPage {
 public:
     // `args` are the command-line arguments without the program name.
     explicit TForm1(std::vector<std::string> args, QWidget* parent = nullptr);
@@ -65,6 +70,11 @@ public:
     void But_P4_cancelClick();
     void But_P1_TestClick();
     void But_P1_ExitClick();
+    void ComboBox_P3Change();
+
+    // The programming progress bar: 0 hides it, else it runs from 0 to `steps`.
+    void SetupProgress(int steps) override;
+    void StepProgress() override;
 
     // Timer ticks.
     void Timer_TimoutTimer();
@@ -94,6 +104,9 @@ public:
     platform::WindowTimer Timer_Event;
     platform::WindowTimer TimerComSearch;
     platform::WindowTimer Timer_AutoUpdate;
+
+    // The serial link of the programming runs, on ComPort and the window's timers.
+    device::SerialLink& Link() { return *link_; }
 
 private:
     // The controls, each with an objectName equal to its member's name. Tests and tools reach
@@ -163,9 +176,29 @@ private:
     void WireHandlers();
     void OpenProgrammingIntroduction(i18n::TextId headline, i18n::TextId info, WizardStep step);
     void RequestProgramEnd();
+    void CreateProgrammingJobs();
+
+    // Page 3 as the wizards see it (wizard_page_controls.cpp).
+    void StopSearchAnimation() override;
+    void ShowInfo(const std::string& text) override;
+    void SetHeadline2(const std::string& text) override;
+    void SetBaseline(const std::string& text) override;
+    void ShowChoices(const std::vector<std::string>& entries, int selected) override;
+    void HideChoices() override;
+    int ChosenIndex() const override;
+    std::string ChoiceAt(int index) const override;
+    void ShowNext(bool shown) override;
+    void ShowUpdateButton(bool shown) override;
+    void SetCancel(const std::string& caption, bool enabled) override;
+    void StartSearchAnimation() override;
 
     std::vector<std::string> args_;
     bool languageListShown_ = false;
+
+    // The programming jobs, on the components above; destroyed before them.
+    std::unique_ptr<device::SerialLink> link_;
+    std::unique_ptr<device::PlantrixRun> plantrixRun_;
+    std::unique_ptr<PlantrixWizard> plantrixWizard_;
 };
 
 }  // namespace app

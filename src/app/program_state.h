@@ -1,12 +1,11 @@
 #pragma once
 // The program-wide variables that every job of the window shares. The window holds one
 // set; the jobs it starts are handed what they need from it.
-#include <array>
-#include <cstdint>
 #include <string>
 #include <vector>
 
 #include "app/wizard_step.h"
+#include "device/link_state.h"
 #include "i18n/text_table.h"
 
 namespace app {
@@ -16,7 +15,8 @@ inline constexpr const char* kProgramVersion = "1.05";
 // Ordered lists of text lines that the window keeps out of sight.
 using LineList = std::vector<std::string>;
 
-struct ProgramState {
+// The serial link's flags, receive ring and hardware code are its share (device::LinkState).
+struct ProgramState : device::LinkState {
     std::string ProgramDir;   // working directory at start, ending in "/"
     std::string DataDir;      // ProgramDir + "Data/"
     std::string LanguageDir;  // ProgramDir + "Language/"
@@ -30,16 +30,8 @@ struct ProgramState {
     int AutoUpdateMinutes = 0;
     int AutoUpdateStep = 0;
 
-    bool TimedOut = false;
-    bool DelayActive = false;
-    bool ComSearchActive = false;
     int AnimateDots = 0;
 
-    std::array<std::uint8_t, 33> RxBuffer{};  // positions 1..32
-    int RxReadPos = 1;
-    int RxWritePos = 1;
-
-    int HardwareCode = 0;
     std::string SelectedMachineType;
     std::string SelectedRelease;
     std::string SelectedFirmwareFile;

@@ -8,6 +8,7 @@
 #include <QPushButton>
 
 #include "app/main_window.h"
+#include "app/plantrix_wizard.h"
 
 namespace app {
 
@@ -72,6 +73,10 @@ void TForm1::But_P1_RegisterClick() {
 }
 
 void TForm1::But_P3_NextClick() {
+    if (PlantrixWizard::OwnsStep(WizardState)) {
+        plantrixWizard_->Next();
+        return;
+    }
     switch (WizardState) {
         case WizardStep::UpdateCheck:
         case WizardStep::Installation:
@@ -99,11 +104,8 @@ void TForm1::But_P2_CancelClick() {
 void TForm1::But_P3_CancelClick() {
     if (WizardState == WizardStep::Installation) RequestProgramEnd();
     ComboBox_P3->hide();
-    try {
-        ComPort.SetOpen(false);
-    } catch (const std::exception&) {
-        // A port that fails to close has nothing left to tell the user on the way out.
-    }
+    plantrixWizard_->Leave();
+    link_->ClosePort();
     ProgressBar1->hide();
     ShowPage(1);
 }

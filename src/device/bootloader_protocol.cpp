@@ -1,0 +1,86 @@
+#include "device/bootloader_protocol.h"
+
+#include <chrono>
+#include <thread>
+
+namespace device {
+
+bool StopsBeforeSending(RecordFault fault) {
+    return fault == RecordFault::Unreadable || fault == RecordFault::NoChecksumPair ||
+           fault == RecordFault::TooLong;
+}
+
+BootloaderProtocol::BootloaderProtocol(SerialLink& link, RunView& view,
+                                       platform::MessageSink& messages)
+    : link_(link), view_(view), messages_(messages) {}
+
+AckResult BootloaderProtocol::SendAwaitingAck(const Frame& frame, int& refusalsLeft,
+                                              const std::function<void()>& afterRefusal) {
+    for (;;) {
+        link_.SendFrame(frame);
+        const std::uint8_t reply = link_.WaitReplyByte();
+        if (reply == 0) return AckResult::NoReply;
+        if (reply == kAck) return AckResult::Acked;
+        if (--refusalsLeft < 0) {
+            messages_.Show(kChecksumErrorMessage);
+            return AckResult::BudgetSpent;
+        }
+        if (afterRefusal) afterRefusal();
+    }
+}
+
+bool BootloaderProtocol::SendDataBlocks(std::string_view data, std::uint32_t address) {
+    int refusalsLeft = kRefusalBudget;
+    const auto settle = [this] {
+        // The line calms down before the block goes again; a sleep, as nothing else may
+        // run in between.
+        std::this_thread::sleep_for(std::chrono::milliseconds(kRefusedBlockPauseMs));
+        link_.PurgeInput();
+        link_.PurgeOutput();
+    };
+    for (const Frame& block : BlockWritesFor(data, address)) {
+        if (SendAwaitingAck(block, refusalsLeft, settle) != AckResult::Acked) return false;
+        view_.StepProgress();
+    }
+    return true;
+}
+
+bool BootloaderProtocol::SendRamLoader(const RecordFrames& loader) {
+    int refusalsLeft = kRefusalBudget;
+    for (const Frame& record : loader.frames) {
+        if (SendAwaitingAck(record, refusalsLeft) != AckResult::Acked) return false;
+        view_.StepProgress();
+    }
+    if (loader.fault) return false;
+    link_.SendFrame(StartRequest());
+    return true;
+}
+
+bool BootloaderProtocol::AwaitFlashReady() {
+    std::uint8_t reply = 0;
+    for (int i = 0; i < kFlashReadyWaits && reply == 0; ++i) reply = link_.WaitReplyByte();
+    return reply == kFlashReady;
+}
+
+bool BootloaderProtocol::SendFlashRecords(const RecordFrames& records) {
+    for (const Frame& record : records.frames) {
+        int refusalsLeft = kRefusalBudget;
+        if (SendAwaitingAck(record, refusalsLeft) != AckResult::Acked) return false;
+        const std::uint8_t done = link_.WaitReplyByte();
+        if (done == 0) return false;
+        if (done != kDone) {
+            messages_.Show(kProgrammingErrorMessage);
+            return false;
+        }
+        view_.StepProgress();
+    }
+    if (records.fault) {
+        // Lines that simply ran out end the phase without a message of their own.
+        if (records.fault->fault != RecordFault::NoEndRecord) messages_.Show(kS19ErrorMessage);
+        return false;
+    }
+    link_.SendControlByte(kFinishByte);
+    return true;
+}
+
+}  // namespace device

@@ -1,0 +1,64 @@
+#pragma once
+// The exchanges of the bootloader protocol over the serial link: block writes, the RAM
+// loader with its start request, the wait for the flash to be ready, and the flash
+// records. Every frame awaits its acknowledgement; a refused frame is sent again while
+// its refusal budget lasts, and the refusal after the last one ends the exchange with
+// "Communication checksum error". The Tessara and Granulo runs reuse these steps.
+#include <cstdint>
+#include <functional>
+#include <string_view>
+
+#include "device/bootloader_frames.h"
+#include "device/record_frames.h"
+#include "device/run_view.h"
+#include "device/serial_link.h"
+#include "platform/message_sink.h"
+
+namespace device {
+
+inline constexpr const char* kChecksumErrorMessage = "Communication checksum error";
+inline constexpr const char* kProgrammingErrorMessage = "Error while programming";
+inline constexpr const char* kS19ErrorMessage = "Error in s19 file";
+
+// Replies awaited for the flash-ready byte after the start request.
+inline constexpr int kFlashReadyWaits = 4;
+// After a refused block write, before it is sent again.
+inline constexpr int kRefusedBlockPauseMs = 20;
+
+// A line the run cannot turn into the bytes the device expects (a missing or non-digit
+// character, no checksum pair, an S1 too long to re-express): the run stops before it
+// sends anything, rather than send a wrong number or half a firmware.
+bool StopsBeforeSending(RecordFault fault);
+
+enum class AckResult { Acked, NoReply, BudgetSpent };
+
+class BootloaderProtocol {
+  public:
+    BootloaderProtocol(SerialLink& link, RunView& view, platform::MessageSink& messages);
+
+    // Sends `frame` until it is acknowledged; each refusal draws on `refusalsLeft` and is
+    // followed by `afterRefusal` (when set). The refusal that finds the budget spent shows
+    // "Communication checksum error". No reply (or 00) ends it at once.
+    AckResult SendAwaitingAck(const Frame& frame, int& refusalsLeft,
+                              const std::function<void()>& afterRefusal = {});
+
+    // Block writes of `data` from `address`, 64 bytes each and a shorter last one (one
+    // write of no bytes for empty data); one refusal budget for all of them; a step of
+    // progress per acknowledged write.
+    bool SendDataBlocks(std::string_view data, std::uint32_t address);
+    // The load records with one refusal budget for the whole loader, then the start
+    // request. False for a loader whose lines stop short of its end record.
+    bool SendRamLoader(const RecordFrames& loader);
+    // True once the started RAM bootloader reported the flash ready.
+    bool AwaitFlashReady();
+    // The flash records, each with a refusal budget of its own and then its done byte,
+    // and the finish byte. A line the flash phase cannot take shows "Error in s19 file".
+    bool SendFlashRecords(const RecordFrames& records);
+
+  private:
+    SerialLink& link_;
+    RunView& view_;
+    platform::MessageSink& messages_;
+};
+
+}  // namespace device

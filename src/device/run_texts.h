@@ -1,0 +1,23 @@
+#pragma once
+// The result texts that the programming runs return for the wizard to show.
+#include <string>
+#include <vector>
+
+#include "device/serial_link.h"
+#include "i18n/text_table.h"
+
+namespace device {
+
+// Lines of a result text end with this.
+inline constexpr const char* kLineBreak = "\n";
+
+// Text 12, a line break, `secondLine` (text 13 for the terminal, 67 for the Tessara
+// path) and, for every port the user may not open, a note of its own below them.
+std::string TerminalNotFoundText(const i18n::TextTable& texts, i18n::TextId secondLine,
+                                 const std::vector<DeniedPort>& denied);
+
+// Text 19, a line break, text 20, then `separator` and the code: the codes of a run are
+// shown as "Error code: 5" for the first step and "Error code:1" for the others.
+std::string ErrorCodeText(const i18n::TextTable& texts, int code, const std::string& separator);
+
+}  // namespace device

@@ -1,0 +1,20 @@
+#pragma once
+// What a programming run shows while it works, without knowing the window: the progress
+// bar, the searching animation that runs while it looks for the terminal, and the
+// information line.
+#include <string>
+
+namespace device {
+
+class RunView {
+  public:
+    virtual ~RunView() = default;
+    // `steps` not 0: the bar runs from 0 to `steps`, at 0 and shown; 0: hidden.
+    virtual void SetupProgress(int steps) = 0;
+    // One step further; the bar stops at its end.
+    virtual void StepProgress() = 0;
+    virtual void StopSearchAnimation() = 0;
+    virtual void ShowInfo(const std::string& text) = 0;
+};
+
+}  // namespace device

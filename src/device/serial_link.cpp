@@ -1,0 +1,148 @@
+#include "device/serial_link.h"
+
+#include <chrono>
+#include <thread>
+
+#include "device/remembered_port.h"
+#include "platform/message_wait.h"
+
+namespace device {
+
+namespace {
+// The terminal needs a gap before each frame; a sleep keeps the CPU free meanwhile.
+constexpr auto kFrameGap = std::chrono::milliseconds(5);
+// A close that a port's own handler defers ends within this time.
+constexpr int kCloseWaitMs = 3000;
+
+void Advance(int& position) {
+    if (++position > kRxRingSize) position = 1;
+}
+}  // namespace
+
+SerialLink::SerialLink(zp::TZpCustomComPort& port, LinkState& state, LinkTimers timers,
+                       const std::string& programDir, LinkTimings timings)
+    : port_(port), state_(state), timers_(timers), programDir_(programDir), timings_(timings) {
+    port_.SetOnTriggerAvail(
+        [this](zp::TZpCustomComPort&, std::uint16_t count) { ComPortTriggerAvail(count); });
+}
+
+SerialLink::~SerialLink() { port_.SetOnTriggerAvail(nullptr); }
+
+void SerialLink::ComPortTriggerAvail(std::uint16_t count) {
+    // `count` is what was unread when the event was raised; bytes that came in since are
+    // taken as well, so none waits for an event that a purge may have made moot.
+    (void)count;
+    try {
+        while (port_.InBuffUsed() > 0) {
+            state_.RxBuffer[static_cast<size_t>(state_.RxWritePos)] = port_.ReceiveByte();
+            Advance(state_.RxWritePos);
+            ++counters_.bytesReceived;
+        }
+    } catch (const std::exception&) {
+        // A purge between the event and the read left nothing to read.
+    }
+}
+
+bool SerialLink::Send(const std::string& bytes) {
+    ++counters_.framesSent;
+    if (!port_.Open() || port_.OutbuffFree() < bytes.size()) return false;
+    try {
+        port_.SendString(bytes);
+    } catch (const std::exception&) {
+        return false;
+    }
+    counters_.bytesSent += bytes.size();
+    return true;
+}
+
+void SerialLink::SendFrame(const Frame& frame) {
+    std::this_thread::sleep_for(kFrameGap);
+    Send(frame);
+}
+
+void SerialLink::SendControlByte(std::uint8_t byte) {
+    std::this_thread::sleep_for(kFrameGap);
+    Send(std::string(1, static_cast<char>(byte)));
+}
+
+bool SerialLink::LineGone() const { return !port_.Open() || port_.DeviceLost(); }
+
+std::uint8_t SerialLink::WaitReplyByte() {
+    state_.TimedOut = false;
+    // Disabled first, so that the count starts now even if the timer was left running.
+    timers_.replyTimeout.SetEnabled(false);
+    timers_.replyTimeout.SetInterval(timings_.replyTimeoutMs);
+    timers_.replyTimeout.SetEnabled(true);
+    platform::ProcessMessagesUntil(
+        [this] { return state_.RxReadPos != state_.RxWritePos || state_.TimedOut || LineGone(); });
+    timers_.replyTimeout.SetEnabled(false);
+    if (state_.RxReadPos == state_.RxWritePos) {
+        state_.TimedOut = true;
+        return 0;
+    }
+    const std::uint8_t b = state_.RxBuffer[static_cast<size_t>(state_.RxReadPos)];
+    Advance(state_.RxReadPos);
+    return b;
+}
+
+void SerialLink::Pause(int ms) {
+    if (ms <= 0) {
+        // A timer without a period never ticks; there is nothing to wait for.
+        platform::ProcessPendingMessages();
+        return;
+    }
+    state_.DelayActive = true;
+    timers_.delay.SetEnabled(false);
+    timers_.delay.SetInterval(ms);
+    timers_.delay.SetEnabled(true);
+    platform::ProcessMessagesWhile(state_.DelayActive);
+}
+
+void SerialLink::ResetRing() {
+    state_.RxReadPos = 1;
+    state_.RxWritePos = 1;
+}
+
+void SerialLink::PurgeInput() {
+    if (!port_.Open()) return;
+    try {
+        port_.PurgeInput();
+    } catch (const std::exception&) {
+        // Nothing to drop on a port that cannot be purged; the next wait tells the rest.
+    }
+}
+
+void SerialLink::PurgeOutput() {
+    if (!port_.Open()) return;
+    try {
+        port_.PurgeOutput();
+    } catch (const std::exception&) {
+    }
+}
+
+void SerialLink::ClosePort() {
+    try {
+        port_.SetOpen(false);
+    } catch (const std::exception&) {
+        // A port that fails to close is given up all the same.
+    }
+    platform::ProcessMessagesUntil([this] { return !port_.Open(); }, kCloseWaitMs);
+}
+
+void SerialLink::Timer_TimoutTimer() {
+    state_.TimedOut = true;
+    timers_.replyTimeout.SetEnabled(false);
+}
+
+void SerialLink::TimerDelayTimer() {
+    state_.DelayActive = false;
+    timers_.delay.SetEnabled(false);
+}
+
+void SerialLink::TimerComSearchTimer() {
+    state_.ComSearchActive = false;
+    timers_.comSearch.SetEnabled(false);
+    SaveRememberedPort(programDir_, 0);
+}
+
+}  // namespace device
