@@ -12,6 +12,7 @@
 
 #include "app/main_window.h"
 #include "message_recorder.h"
+#include "scoped_environment.h"
 #include "temp_folder.h"
 
 // Wait, processing events, until the condition holds (at most 5 s), then check it. This is
@@ -67,6 +68,8 @@ protected:
 
     TempFolder folder;
     WorkingDirectory cwd{folder.Path()};
+    // A window that connects meets a refusal at once, never the compiled-in server.
+    ScopedEnvironment server{"ARVEX_FTP_SERVER", "127.0.0.1:1"};
     MessageRecorder messages;
     std::unique_ptr<app::TForm1> form;
 };
