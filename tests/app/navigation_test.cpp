@@ -16,16 +16,10 @@ namespace {
 using app::WizardStep;
 
 class Navigation : public testsupport::WindowTest {
-protected:
+  protected:
     void SetUp() override {
         InstallRequiredFiles();
         Start();
-    }
-    std::vector<std::string> StatusLines() const {
-        std::vector<std::string> lines;
-        const auto* log = Find<QListWidget>("ListBox_P2");
-        for (int i = 0; i < log->count(); ++i) lines.push_back(log->item(i)->text().toStdString());
-        return lines;
     }
 };
 

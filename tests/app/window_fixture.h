@@ -6,6 +6,7 @@
 
 #include <QAbstractButton>
 #include <QLabel>
+#include <QListWidget>
 #include <QtTest/QTest>
 #include <memory>
 #include <stdexcept>
@@ -20,16 +21,16 @@
 // QtTest's own log, which a GoogleTest run never reads, so a failure would go unnoticed.
 #define EXPECT_TRY(condition) \
     EXPECT_TRUE(QTest::qWaitFor([&] { return static_cast<bool>(condition); }, 5000)) << #condition
-#define EXPECT_TRY_EQ(actual, expected)                                \
-    do {                                                               \
-        QTest::qWaitFor([&] { return (actual) == (expected); }, 5000); \
-        EXPECT_EQ(actual, expected);                                   \
+#define EXPECT_TRY_EQ(actual, expected)                                      \
+    do {                                                                     \
+        (void)QTest::qWaitFor([&] { return (actual) == (expected); }, 5000); \
+        EXPECT_EQ(actual, expected);                                         \
     } while (false)
 
 namespace testsupport {
 
 class WindowTest : public ::testing::Test {
-protected:
+  protected:
     static constexpr const char* kRequiredFiles[] = {"ZipEngine.so", "BLaz60A.prg", "BLdg128A.prg",
                                                      "BLS12G128.prg"};
     // Puts the files whose absence opens the Installation page into the folder.
@@ -64,6 +65,13 @@ protected:
     bool Shown(const char* name) const { return Find(name)->isVisible(); }
     void Click(const char* name) const {
         QTest::mouseClick(Find<QAbstractButton>(name), Qt::LeftButton);
+    }
+    // Page 2's status log, line by line.
+    std::vector<std::string> StatusLines() const {
+        std::vector<std::string> lines;
+        const auto* log = Find<QListWidget>("ListBox_P2");
+        for (int i = 0; i < log->count(); ++i) lines.push_back(log->item(i)->text().toStdString());
+        return lines;
     }
 
     TempFolder folder;
