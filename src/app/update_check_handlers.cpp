@@ -46,6 +46,11 @@ std::vector<std::string> TForm1::ApplyServerSettings() {
 }
 
 void TForm1::StartUpdateCheck() {
+    // A registration still on its way keeps the connection, and its events, to itself.
+    if (FTPclient.IsActive()) {
+        AddStatusLine("Still connected to the server; press Cancel and try again");
+        return;
+    }
     for (const auto& problem : ApplyServerSettings()) AddStatusLine(problem);
     connectionOwner_ = &updateSession_;
     updateSession_.Start(

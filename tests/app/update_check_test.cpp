@@ -50,6 +50,8 @@ struct ListingCase {
     std::vector<std::string> gone = {};
 };
 
+void PrintTo(const ListingCase& c, std::ostream* out) { *out << c.what; }
+
 class Listings : public UpdateCheck, public ::testing::WithParamInterface<ListingCase> {};
 
 TEST_P(Listings, FetchWhatIsWantedAndDropWhatTheServerNoLongerHolds) {
