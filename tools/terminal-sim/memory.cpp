@@ -18,7 +18,7 @@ bool SparseMemory::Write(uint64_t address, std::span<const uint8_t> bytes) {
     while (last != segments_.end() && last->first <= end) ++last;
 
     if (first == last) {
-        if (size_ + bytes.size() > kMaxBytes) return false;
+        if (size_ + bytes.size() > kMaxBytes || segments_.size() >= kMaxSegments) return false;
         segments_.emplace(address, Bytes(bytes.begin(), bytes.end()));
         size_ += bytes.size();
         return true;

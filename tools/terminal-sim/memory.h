@@ -14,10 +14,13 @@ namespace termsim {
 // Bytes written at addresses; contiguous writes join into one segment.
 class SparseMemory {
   public:
-    // A terminal's memories are small; a flood of writes to scattered addresses stops here.
+    // A terminal's memories are small; a flood of writes to scattered addresses stops here,
+    // by the bytes held and by the number of separate pieces they lie in.
     static constexpr std::size_t kMaxBytes = 16u << 20;
+    static constexpr std::size_t kMaxSegments = 4096;
 
-    // False (and nothing written) when the memory would grow beyond kMaxBytes.
+    // False (and nothing written) when the memory would grow beyond kMaxBytes or
+    // kMaxSegments.
     bool Write(uint64_t address, std::span<const uint8_t> bytes);
     // [address, address + size), `fill` where nothing was written.
     Bytes Read(uint64_t address, std::size_t size, uint8_t fill = 0xFF) const;

@@ -97,7 +97,13 @@ bool PtyLine::SlaveOpen() const {
 }
 
 void PtyLine::DiscardUnread() const {
-    if (master_ >= 0) ::tcflush(master_, TCOFLUSH);
+    // Bytes the master wrote wait in the slave's input across a close and a reopen, where
+    // a real port would have lost them; only an opener of the slave can flush them. Fails
+    // harmlessly when the program has the port open and locked again already.
+    const int slave = ::open(devicePath_.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (slave < 0) return;
+    ::tcflush(slave, TCIFLUSH);
+    ::close(slave);
 }
 
 bool PtyLine::Hold(std::string& error) {

@@ -28,7 +28,7 @@ class PtyLine {
 
     // Whether anybody holds the slave open.
     bool SlaveOpen() const;
-    // Drops what was written to the line and not yet read from it.
+    // Drops what was written to the line and not read before the slave was closed.
     void DiscardUnread() const;
     // Opens the slave and locks it as the program does, so that the port reads as held by
     // another program.

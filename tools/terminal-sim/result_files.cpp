@@ -161,16 +161,15 @@ bool WriteResultFiles(const std::string& folder, const SimResults& results, SimM
     if (!WriteFile(dir / "summary.txt", FormatSummary(results, mode), error)) return false;
     if (!WriteSegments(dir, "blocks", results.blockWrites, error)) return false;
     if (!WriteSegments(dir, "ramloader", results.ramLoader, error)) return false;
-    switch (mode) {
-        case SimMode::Plantrix:
-            return WriteBytes(dir / "flash.bin", results.FlashWindowImage(), error);
-        case SimMode::Tessara:
-            return WriteBytes(dir / "tessara.bin", results.pageImage, error);
-        case SimMode::Granulo:
-            return WriteBytes(dir / "granulo.bin", results.granuloImage, error);
-        case SimMode::Stream:
-            break;
+    // A terminal on the relay path still takes a Plantrix run, so its flash is kept too.
+    if (mode == SimMode::Plantrix || !results.flash.Empty()) {
+        if (!WriteBytes(dir / "flash.bin", results.FlashWindowImage(), error)) return false;
     }
+    if (!results.pageImage.empty() && !WriteBytes(dir / "tessara.bin", results.pageImage, error))
+        return false;
+    if (!results.granuloImage.empty() &&
+        !WriteBytes(dir / "granulo.bin", results.granuloImage, error))
+        return false;
     return true;
 }
 

@@ -15,9 +15,9 @@ std::string FormatFrameLog(const SimResults& results);
 std::string FormatSummary(const SimResults& results, SimMode mode);
 
 // Writes into `folder` (created if needed): frames.log, summary.txt, one
-// blocks-<address>.bin and ramloader-<address>.bin per written segment, and by mode
-// flash.bin (the hardware's flash window), tessara.bin or granulo.bin (the whole image).
-// Files of an earlier write are replaced.
+// blocks-<address>.bin and ramloader-<address>.bin per written segment, flash.bin (the
+// hardware's flash window) in plantrix mode or once flash records came, and tessara.bin or
+// granulo.bin (the whole image) in those modes. Files of an earlier write are replaced.
 bool WriteResultFiles(const std::string& folder, const SimResults& results, SimMode mode,
                       std::string& error);
 

@@ -79,7 +79,7 @@ FrameSet TerminalModel::CurrentSet() const {
 void TerminalModel::Receive(uint8_t byte, TimePoint at, std::vector<Action>& out) {
     if (state_ == SimState::Vanished) return;
     out_ = &out;
-    if (state_ == SimState::Erasing && at >= readyAt_) ChangeState(afterErase_);
+    Advance(at);
     // The parser never waits for more than a frame holds; the second test keeps the
     // buffer bounded whatever it does.
     if (heldCount_ > 0 &&
@@ -91,6 +91,10 @@ void TerminalModel::Receive(uint8_t byte, TimePoint at, std::vector<Action>& out
     held_[heldCount_++] = byte;
     Scan(at);
     out_ = nullptr;
+}
+
+void TerminalModel::Advance(TimePoint now) {
+    if (state_ == SimState::Erasing && now >= readyAt_) ChangeState(afterErase_);
 }
 
 void TerminalModel::Scan(TimePoint at) {

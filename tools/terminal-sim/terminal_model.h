@@ -31,6 +31,8 @@ class TerminalModel {
 
     // One received byte; what the terminal does about it is appended to `out`.
     void Receive(uint8_t byte, TimePoint at, std::vector<Action>& out);
+    // What time alone changes: the erase ends and the RAM bootloader takes over.
+    void Advance(TimePoint now);
 
     SimState State() const { return state_; }
     const SimResults& Results() const { return results_; }

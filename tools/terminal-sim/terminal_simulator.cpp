@@ -1,8 +1,8 @@
 #include "terminal_simulator.h"
 
 #include <poll.h>
-#include <sys/prctl.h>
 #include <sys/eventfd.h>
+#include <sys/prctl.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -88,13 +88,15 @@ void TerminalSimulator::Stop() {
 
 SimResults TerminalSimulator::Results() const {
     std::lock_guard<std::mutex> g(lock_);
+    model_->Advance(Clock::now());
     return model_->Results();
 }
 
-bool TerminalSimulator::WaitForRunComplete(std::chrono::milliseconds timeout) const {
+bool TerminalSimulator::WaitForRunComplete(std::chrono::milliseconds timeout, unsigned runs) const {
     std::unique_lock<std::mutex> g(lock_);
-    changed_.wait_for(g, timeout, [this] { return completeRuns_.load() > 0 || ended_.load(); });
-    return completeRuns_.load() > 0;
+    changed_.wait_for(g, timeout,
+                      [this, runs] { return completeRuns_.load() >= runs || ended_.load(); });
+    return completeRuns_.load() >= runs;
 }
 
 void TerminalSimulator::Notify() {
@@ -107,7 +109,7 @@ EndReason TerminalSimulator::Run(int stopFd) {
     // Paced bytes are half a millisecond apart; the default 50 us of timer slack would
     // stretch every one of them.
     if (byteTime_.count() > 0) ::prctl(PR_SET_TIMERSLACK, 1UL);
-    connected_ = line_->SlaveOpen();
+    SetConnected(line_->SlaveOpen());
     lastReceived_ = Clock::now();
     nextStream_ = lastReceived_;
     for (;;) {
@@ -144,7 +146,7 @@ EndReason TerminalSimulator::Run(int stopFd) {
         } else {
             line_->DrainOpenEvents();
             ReadLine(woke);  // what an opener wrote before closing again
-            connected_ = line_->SlaveOpen();
+            SetConnected(line_->SlaveOpen());
         }
     }
 }
@@ -213,7 +215,7 @@ bool TerminalSimulator::SendDue(TimePoint now, TimePoint& wakeAt, bool& blocked)
             }
             pending_.clear();
             line_->Unplug();
-            connected_ = false;
+            SetConnected(false);
             return false;
         }
         std::size_t due = p.bytes.size() - p.sent;
@@ -271,10 +273,17 @@ void TerminalSimulator::Stream(TimePoint now, TimePoint& wakeAt) {
 }
 
 void TerminalSimulator::LineClosed() {
-    connected_ = false;
     line_->DiscardUnread();
-    std::lock_guard<std::mutex> g(lock_);
-    if (model_->Results().runInProgress) closedDuringRun_ = true;
+    {
+        std::lock_guard<std::mutex> g(lock_);
+        if (model_->Results().runInProgress) closedDuringRun_ = true;
+    }
+    SetConnected(false);
+}
+
+void TerminalSimulator::SetConnected(bool held) {
+    connected_ = held;
+    if (portHeld_.exchange(held) != held) Notify();
 }
 
 void TerminalSimulator::WriteFiles() {
@@ -290,6 +299,7 @@ EndReason TerminalSimulator::End(EndReason reason) {
     pending_.clear();
     if (line_) line_->Unplug();
     connected_ = false;
+    portHeld_ = false;
     WriteFiles();
     {
         std::lock_guard<std::mutex> g(lock_);

@@ -56,9 +56,13 @@ class TerminalSimulator {
     SimResults Results() const;
     unsigned CompleteRuns() const { return completeRuns_.load(); }
     std::size_t FramesReceived() const { return framesReceived_.load(); }
+    // Whether the program holds the port, as the simulator last saw it; a close and
+    // reopen quicker than the simulator looks may go unseen.
+    bool PortHeld() const { return portHeld_.load(); }
     bool Ended() const { return ended_.load(); }
-    // Blocks until a run has completed (true) or the simulator ended or the time is up.
-    bool WaitForRunComplete(std::chrono::milliseconds timeout) const;
+    // Blocks until `runs` runs have completed in all (true), or the simulator ended or the
+    // time is up.
+    bool WaitForRunComplete(std::chrono::milliseconds timeout, unsigned runs = 1) const;
 
   private:
     struct Pending {
@@ -75,6 +79,7 @@ class TerminalSimulator {
     void Enqueue(Pending item);
     void Stream(TimePoint now, TimePoint& wakeAt);
     void LineClosed();
+    void SetConnected(bool held);
     void WriteFiles();
     EndReason End(EndReason reason);
     void Notify();
@@ -102,6 +107,7 @@ class TerminalSimulator {
     std::atomic<unsigned> completeRuns_{0};
     std::atomic<std::size_t> framesReceived_{0};
     std::atomic<bool> ended_{false};
+    std::atomic<bool> portHeld_{false};
 
     std::thread thread_;
     int stopEvent_ = -1;

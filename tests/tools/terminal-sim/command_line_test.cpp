@@ -10,6 +10,8 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <iterator>
+#include <sstream>
 
 #include "program_side.h"
 #include "temp_folder.h"
@@ -24,40 +26,14 @@ extern char** environ;
 TEST(SimCommandLine, ReadsEveryOptionAndRefusesBadValues) {
     CommandLine cl;
     std::string error;
-    ASSERT_TRUE(ParseCommandLine({"--com",
-                                  "7",
-                                  "--mode=tessara",
-                                  "--code",
-                                  "3",
-                                  "--baud",
-                                  "19200",
-                                  "--erase-ms",
-                                  "0",
-                                  "--refuse",
-                                  "page:2:21",
-                                  "--refuse=any:all:always",
-                                  "--silent-after",
-                                  "5:block",
-                                  "--vanish-after",
-                                  "3",
-                                  "--identify-extra",
-                                  "55 AA",
-                                  "--answer-ff",
-                                  "8",
-                                  "--ff-second",
-                                  "0x01",
-                                  "--no-flash-ready",
-                                  "--wrong-done",
-                                  "all:none",
-                                  "--relay-answer",
-                                  "none",
-                                  "--exit-after-run",
-                                  "--idle-timeout",
-                                  "30",
-                                  "--exit-with-parent",
-                                  "--hold"},
-                                 "/ports", cl, error))
-        << error;
+    // Every option once; "=" and a separate value alike.
+    std::istringstream line(
+        "--com 7 --mode=tessara --code 3 --baud 19200 --erase-ms 0 --refuse page:2:21 "
+        "--refuse=any:all:always --silent-after 5:block --vanish-after 3 --identify-extra 55,AA "
+        "--answer-ff 8 --ff-second 0x01 --no-flash-ready --wrong-done all:none "
+        "--relay-answer none --exit-after-run --idle-timeout 30 --exit-with-parent --hold");
+    const std::vector<std::string> args{std::istream_iterator<std::string>(line), {}};
+    ASSERT_TRUE(ParseCommandLine(args, "/ports", cl, error)) << error;
     // The rules with parts of their own; plain numbers and flags are one table line each.
     const SimOptions& s = cl.sim;
     const Faults& f = s.model.faults;

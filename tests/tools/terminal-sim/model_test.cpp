@@ -5,6 +5,8 @@
 #include <functional>
 
 #include "sent_frames.h"
+#include "temp_folder.h"
+#include "terminal-sim/result_files.h"
 #include "terminal-sim/terminal_model.h"
 
 using namespace termsim;
@@ -287,4 +289,33 @@ TEST(TerminalModelTest, GarbageIsSkippedStaleFragmentsDroppedAndRestartsAnswered
     EXPECT_EQ(t.Send(FlashRecord(0x100, {1})), (Bytes{0xCC, 'E'}));
     EXPECT_EQ(t.Send(kIdentify), Bytes{1});
     EXPECT_EQ(t.State(), SimState::Loader);
+}
+
+TEST(ResultFilesTest, HoldEveryMemoryTheRunsRebuilt) {
+    // A terminal started for the relay path still takes a Plantrix run first.
+    Terminal t(Mode(SimMode::Tessara));
+    t.ToFlashLoader();
+    EXPECT_EQ(t.Send(FlashRecord(0x100, {0xAA, 0x55})), (Bytes{0xCC, 'E'}));
+    t.Send({0x35});
+    t.Send(kIdentify);
+    t.Send(kOpening);
+    t.Send(kIdentify);
+    EXPECT_EQ(t.Send(kIdentify), Bytes{0xC8});
+    t.Send(kStart);
+    t.Wait(1s);
+    const Bytes data = Pattern(64, 4);
+    EXPECT_EQ(t.Send(PageWrite(0x3E, 0x8000, data)), (Bytes{0xCC, 'E'}));
+    t.Send({0x35});
+    t.Send({0xAF});
+
+    testsupport::TempFolder folder;
+    std::string error;
+    ASSERT_TRUE(WriteResultFiles(folder.Path() + "out", t.Results(), SimMode::Tessara, error))
+        << error;
+    EXPECT_EQ(folder.Read("out/flash.bin").substr(0x100, 2), "\xAA\x55");
+    const std::string pages = folder.Read("out/tessara.bin");
+    ASSERT_EQ(pages.size(), kPageImageSize);
+    EXPECT_EQ(Bytes(pages.begin() + 0x38000, pages.begin() + 0x38040), data);
+    EXPECT_FALSE(folder.Exists("out/granulo.bin"));
+    EXPECT_NE(folder.Read("out/summary.txt").find("complete runs: 2"), std::string::npos);
 }
