@@ -32,7 +32,7 @@ class TForm1 : public QWidget,
                public ProgramState,
                private update::UpdateCheckView,
                private update::SignupView {
-  public:
+public:
     // `args` are the command-line arguments without the program name.
     explicit TForm1(std::vector<std::string> args, QWidget* parent = nullptr);
     ~TForm1() override;
@@ -112,7 +112,7 @@ class TForm1 : public QWidget,
     platform::WindowTimer TimerComSearch;
     platform::WindowTimer Timer_AutoUpdate;
 
-  private:
+private:
     // The controls, each with an objectName equal to its member's name. Tests and tools reach
     // them by that name (findChild), so the window alone decides what they show.
 

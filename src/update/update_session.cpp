@@ -50,7 +50,7 @@ const char* UpdateStateName(UpdateSession::State state) {
 void UpdateSession::Start(const UpdateCheckStart& start) {
     start_ = start;
     queue_.clear();
-    // An unattended check starts again from the page the last one finished on.
+    // An unattended check comes straight to page 2, whose button may still say "Finish".
     parts_.view.SetDownloadPageButton(parts_.texts[TextId::Cancel]);
     ChangeState(State::Connecting);
     try {

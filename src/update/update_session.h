@@ -6,6 +6,7 @@
 // goes on with "/UpdateFiles" in the same login. The session is a chain of reactions to
 // the FTP client's events; it sees the window only through UpdateCheckView.
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 

@@ -30,7 +30,7 @@
 namespace testsupport {
 
 class WindowTest : public ::testing::Test {
-  protected:
+protected:
     static constexpr const char* kRequiredFiles[] = {"ZipEngine.so", "BLaz60A.prg", "BLdg128A.prg",
                                                      "BLS12G128.prg"};
     // Puts the files whose absence opens the Installation page into the folder.
@@ -77,7 +77,7 @@ class WindowTest : public ::testing::Test {
     TempFolder folder;
     WorkingDirectory cwd{folder.Path()};
     // A window that connects meets a refusal at once, never the compiled-in server.
-    ScopedEnvironment server{"ARVEX_FTP_SERVER", "127.0.0.1:1"};
+    ScopedEnvironment refusingServer{"ARVEX_FTP_SERVER", "127.0.0.1:1"};
     MessageRecorder messages;
     std::unique_ptr<app::TForm1> form;
 };
