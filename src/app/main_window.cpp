@@ -38,6 +38,7 @@ TForm1::TForm1(std::vector<std::string> args, QWidget* parent)
     setWindowIcon(QIcon(QStringLiteral(":/app_icon.png")));
     BuildLayout();
     WireHandlers();
+    WireUpdateServer();
 
     ComPort.SetMessageSink(&UserMessages);
     ZipReader.SetMessageSink(&UserMessages);

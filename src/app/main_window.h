@@ -12,11 +12,14 @@
 #include "app/program_state.h"
 #include "app/wizard_page.h"
 #include "archive/zip_reader.h"
+#include "comm/ftp/zp_ftp_client.h"
 #include "comm/serial/zp_com_port.h"
 #include "device/plantrix_run.h"
 #include "device/serial_link.h"
 #include "platform/dialog_message_sink.h"
 #include "platform/window_timer.h"
+#include "update/signup_session.h"
+#include "update/update_session.h"
 
 class QComboBox;
 class QLabel;
@@ -30,7 +33,11 @@ namespace app {
 class ClickableLabel;
 class PlantrixWizard;
 
-class TForm1 : public QWidget, public ProgramState, private WizardPage {
+class TForm1 : public QWidget,
+               public ProgramState,
+               private WizardPage,
+               private update::UpdateCheckView,
+               private update::SignupView {
 public:
     // `args` are the command-line arguments without the program name.
     explicit TForm1(std::vector<std::string> args, QWidget* parent = nullptr);
@@ -40,7 +47,7 @@ public:
     void FormCreate();
 
     void ShowPage(int page);
-    void AddStatusLine(const std::string& text);
+    void AddStatusLine(const std::string& text) override;
     // The page now in front, 1 to 4.
     int VisiblePage() const;
 
@@ -82,6 +89,16 @@ public:
     void TimerAnimateTimer();
     void TimerComSearchTimer();
 
+    // The update server (update_check_handlers.cpp, signup_handlers.cpp): the client's
+    // events go to the session that opened the connection.
+    void FTPclientFtpStatus(zp::TFtpStatusCode StatusCode, const std::string& InfoText);
+    void FTPclientFtpError(std::int32_t ErrorCode, const std::string& ErrorText);
+    void But_P4_RegisterClick();
+    void Timer_EventTimer();
+    void Timer_AutoUpdateTimer();
+    // How the generated scripts are started; empty: /bin/sh in ProgramDir. Tests record.
+    update::ScriptStarter StartScript;
+
     // True once the program has been asked to end (Exit, or Cancel on the Installation page).
     bool ProgramEndRequested = false;
 
@@ -97,6 +114,7 @@ public:
     // Components the window owns; their jobs wire their events to the window's handlers.
     zp::TZpComPort ComPort;
     ziparchive::TZipReader ZipReader;
+    zp::TZpFtpClient FTPclient;
 
     platform::WindowTimer Timer_Timout;
     platform::WindowTimer TimerDelay;
@@ -191,6 +209,24 @@ private:
     void ShowUpdateButton(bool shown) override;
     void SetCancel(const std::string& caption, bool enabled) override;
     void StartSearchAnimation() override;
+
+    // The update server's sessions and what they see of the window.
+    void WireUpdateServer();
+    void StartUpdateCheck();
+    std::vector<std::string> ApplyServerSettings();
+    void SetByteCounter(const std::string& caption) override;
+    void SetDownloadPageButton(const std::string& caption) override;
+    void InstallationFilesFetched() override;
+    void RefreshLanguage() override;
+    update::OfferWindowParts InstallerOfferParts() override;
+    void ShowSignupInfo(const std::string& text,
+                        std::optional<update::LabelColour> colour) override;
+    void SignupEnded(const std::string& finishCaption) override;
+
+    update::UpdateSession updateSession_{{FTPclient, Texts, UserMessages, Timer_Event, *this}};
+    update::SignupSession signupSession_{{FTPclient, Texts, UserMessages, *this}};
+    update::FtpSessionEvents* connectionOwner_ = &updateSession_;
+    bool inAutoUpdateTick_ = false;
 
     std::vector<std::string> args_;
     bool languageListShown_ = false;

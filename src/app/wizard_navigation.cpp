@@ -65,9 +65,8 @@ void TForm1::But_P1_RegisterClick() {
     Edit_P4_Email->clear();
     Edit_P4_Email2->clear();
     Edit_P4_Name->setFocus();
-    Label_P4_Info->setStyleSheet(QStringLiteral("color: black"));
     But_P4_cancel->setText(Text(Texts, TextId::Cancel));
-    Label_P4_Info->setText(Text(Texts, TextId::RegisterEmailInfo));
+    ShowSignupInfo(Texts[TextId::RegisterEmailInfo], update::LabelColour::Black);
     WizardState = WizardStep::NewsletterSignUp;
     ShowPage(4);
 }
@@ -83,6 +82,7 @@ void TForm1::But_P3_NextClick() {
             ListBox_P2->clear();
             ShowPage(2);
             AddStatusLine(Texts[TextId::ConnectingToServer]);
+            StartUpdateCheck();
             break;
         default:
             break;
@@ -90,6 +90,10 @@ void TForm1::But_P3_NextClick() {
 }
 
 void TForm1::But_P2_CancelClick() {
+    if (FTPclient.IsActive()) {
+        updateSession_.Cancel();
+        return;
+    }
     if (PrevWizardState == WizardStep::PlantrixIntroduction) {
         But_P1_UpdatePlantrixClick();
     } else if (PrevWizardState == WizardStep::TessaraIntroduction) {

@@ -7,9 +7,10 @@
 #include "platform/folder_listing.h"
 #include "update/file_rules.h"
 #include "update/shell_scripts.h"
-#include "update/update_texts.h"
 
 namespace update {
+
+using i18n::TextId;
 
 namespace {
 
@@ -20,13 +21,14 @@ std::string LastInstaller(const std::string& dataDir, const char* prefix) {
 }
 
 // Asks texts `first` and `second`; a refusal is told that the offer comes again.
-bool Accepted(const InstallerOffer& offer, int first, int second,
+bool Accepted(const InstallerOffer& offer, i18n::TextId first, i18n::TextId second,
               platform::MessageButtons buttons) {
     const auto accept = buttons == platform::MessageButtons::YesNo ? platform::MessageAnswer::Yes
                                                                    : platform::MessageAnswer::Ok;
     const std::string question = offer.texts[first] + "\n" + offer.texts[second];
     if (offer.sink.Show(question, buttons, offer.caption) == accept) return true;
-    offer.sink.Show(offer.texts[text::kAskedAgain], platform::MessageButtons::Ok, offer.caption);
+    offer.sink.Show(offer.texts[TextId::AskedAgainNextTime], platform::MessageButtons::Ok,
+                    offer.caption);
     return false;
 }
 
@@ -57,7 +59,7 @@ OfferResult OfferDriverInstall(const InstallerOffer& offer) {
     const auto newer = IsNewerDriver(candidate, offer.folders.programDir);
     if (!newer || !*newer) return OfferResult::NothingToOffer;
 
-    if (!Accepted(offer, text::kNewDriverFound, text::kInstallNow,
+    if (!Accepted(offer, TextId::NewDriverDownloaded, TextId::InstallDriverNow,
                   platform::MessageButtons::YesNo)) {
         return OfferResult::Declined;
     }
@@ -73,7 +75,7 @@ OfferResult OfferSelfUpdate(const InstallerOffer& offer) {
     const auto newer = IsNewerProgram(candidate);
     if (!newer || !*newer) return OfferResult::NothingToOffer;
 
-    if (!Accepted(offer, text::kNewProgramFound, text::kWillRestart,
+    if (!Accepted(offer, TextId::NewProgramVersionFound, TextId::RestartToCompleteUpdate,
                   platform::MessageButtons::OkCancel)) {
         return OfferResult::Declined;
     }

@@ -1,9 +1,10 @@
 #include "update/signup_validation.h"
 
 #include "platform/strings.h"
-#include "update/update_texts.h"
 
 namespace update {
+
+using i18n::TextId;
 
 namespace {
 
@@ -15,7 +16,7 @@ bool FitsFileName(const std::string& text) {
     return text.find_first_of("/\\:*?\"<>|") == std::string::npos;
 }
 
-SignupVerdict Refused(int text) { return {false, text, LabelColour::Red, {}}; }
+SignupVerdict Refused(i18n::TextId text) { return {false, text, LabelColour::Red, {}}; }
 
 }  // namespace
 
@@ -23,16 +24,16 @@ SignupVerdict ValidateSignup(const std::string& name, const std::string& email,
                              const std::string& emailAgain) {
     const std::string address = platform::TrimControls(email);
     const std::string trimmedName = platform::TrimControls(name);
-    if (name.empty() || !FitsFileName(trimmedName)) return Refused(text::kWriteName);
-    if (platform::TrimControls(emailAgain) != address) return Refused(text::kEmailsDiffer);
+    if (name.empty() || !FitsFileName(trimmedName)) return Refused(TextId::NameMissing);
+    if (platform::TrimControls(emailAgain) != address) return Refused(TextId::EmailsDiffer);
     if (address.find(' ') != std::string::npos || !FitsFileName(address)) {
-        return Refused(text::kWriteValidEmail);
+        return Refused(TextId::InvalidEmail);
     }
     const size_t at = address.find('@');
     if (at == std::string::npos || address.find('.', at + 1) == std::string::npos) {
-        return Refused(text::kWriteValidEmail);
+        return Refused(TextId::InvalidEmail);
     }
-    return {true, text::kSendingRegistration, std::nullopt, trimmedName + " [" + address + "]"};
+    return {true, TextId::SendingRegistration, std::nullopt, trimmedName + " [" + address + "]"};
 }
 
 }  // namespace update

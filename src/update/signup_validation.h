@@ -5,13 +5,14 @@
 #include <optional>
 #include <string>
 
+#include "i18n/text_id.h"
 #include "update/label_colour.h"
 
 namespace update {
 
 struct SignupVerdict {
     bool valid = false;
-    int text = 0;                       // the entry of the text table the label shows
+    i18n::TextId text{};                // the entry of the text table the label shows
     std::optional<LabelColour> colour;  // nothing: the label keeps its colour
     std::string signupName;             // when valid: name + " [" + address + "]", trimmed
 };

@@ -21,12 +21,6 @@ protected:
         InstallRequiredFiles();
         Start();
     }
-    std::vector<std::string> StatusLines() const {
-        std::vector<std::string> lines;
-        const auto* log = Find<QListWidget>("ListBox_P2");
-        for (int i = 0; i < log->count(); ++i) lines.push_back(log->item(i)->text().toStdString());
-        return lines;
-    }
 };
 
 TEST_F(Navigation, ShowPageChangesTheStepOnlyForTheStartPage) {
@@ -64,6 +58,9 @@ TEST_F(Navigation, UpdateCheckFromTheStartPageAndBack) {
     EXPECT_EQ(StatusLines(), std::vector<std::string>{"Connecting to server..."});
     EXPECT_EQ(Caption("Label_P2_FTP_Info"), "Connecting to server...");
 
+    // A refused connection ends silently; then Cancel leads back.
+    EXPECT_TRY(!w.FTPclient.IsActive());
+    EXPECT_EQ(Caption("But_P2_Cancel"), "Cancel");
     Click("But_P2_Cancel");
     EXPECT_EQ(w.VisiblePage(), 1);
     EXPECT_EQ(w.WizardState, WizardStep::StartPage);
@@ -79,6 +76,7 @@ TEST_F(Navigation, UpdateCheckFromAProgrammingIntroductionReturnsThere) {
     EXPECT_EQ(w.WizardState, WizardStep::UpdateCheck);
     EXPECT_EQ(w.PrevWizardState, WizardStep::PlantrixIntroduction);
     Click("But_P3_Next");
+    EXPECT_TRY(!w.FTPclient.IsActive());
     Click("But_P2_Cancel");
     EXPECT_EQ(w.VisiblePage(), 3);
     EXPECT_EQ(w.WizardState, WizardStep::PlantrixIntroduction);
@@ -95,6 +93,7 @@ TEST_F(Navigation, TessaraIntroductionInServiceMode) {
               "updates to check for the latest updates)");
     Click("But_P3_Update");
     Click("But_P3_Next");
+    EXPECT_TRY(!w.FTPclient.IsActive());
     Click("But_P2_Cancel");
     EXPECT_EQ(w.WizardState, WizardStep::TessaraIntroduction);
     Click("But_P3_Cancel");
@@ -195,6 +194,7 @@ TEST_F(Installation, NextConnectsAndCancelStartsOverWhileFilesAreMissing) {
     EXPECT_EQ(w.VisiblePage(), 2);
     EXPECT_EQ(w.WizardState, WizardStep::Installation);
     // The connection ended without the files: the whole start-up runs again.
+    EXPECT_TRY(!w.FTPclient.IsActive());
     w.ServiceMode = true;
     Click("But_P2_Cancel");
     EXPECT_FALSE(w.ServiceMode);

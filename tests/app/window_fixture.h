@@ -6,12 +6,14 @@
 
 #include <QAbstractButton>
 #include <QLabel>
+#include <QListWidget>
 #include <QtTest/QTest>
 #include <memory>
 #include <stdexcept>
 
 #include "app/main_window.h"
 #include "message_recorder.h"
+#include "scoped_environment.h"
 #include "temp_folder.h"
 
 // Wait, processing events, until the condition holds (at most 5 s), then check it. This is
@@ -19,10 +21,10 @@
 // QtTest's own log, which a GoogleTest run never reads, so a failure would go unnoticed.
 #define EXPECT_TRY(condition) \
     EXPECT_TRUE(QTest::qWaitFor([&] { return static_cast<bool>(condition); }, 5000)) << #condition
-#define EXPECT_TRY_EQ(actual, expected)                                \
-    do {                                                               \
-        QTest::qWaitFor([&] { return (actual) == (expected); }, 5000); \
-        EXPECT_EQ(actual, expected);                                   \
+#define EXPECT_TRY_EQ(actual, expected)                                      \
+    do {                                                                     \
+        (void)QTest::qWaitFor([&] { return (actual) == (expected); }, 5000); \
+        EXPECT_EQ(actual, expected);                                         \
     } while (false)
 
 namespace testsupport {
@@ -64,9 +66,18 @@ protected:
     void Click(const char* name) const {
         QTest::mouseClick(Find<QAbstractButton>(name), Qt::LeftButton);
     }
+    // Page 2's status log, line by line.
+    std::vector<std::string> StatusLines() const {
+        std::vector<std::string> lines;
+        const auto* log = Find<QListWidget>("ListBox_P2");
+        for (int i = 0; i < log->count(); ++i) lines.push_back(log->item(i)->text().toStdString());
+        return lines;
+    }
 
     TempFolder folder;
     WorkingDirectory cwd{folder.Path()};
+    // A window that connects meets a refusal at once, never the compiled-in server.
+    ScopedEnvironment refusingServer{"ARVEX_FTP_SERVER", "127.0.0.1:1"};
     MessageRecorder messages;
     std::unique_ptr<app::TForm1> form;
 };

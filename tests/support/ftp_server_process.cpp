@@ -32,7 +32,7 @@ bool WaitForExit(pid_t pid, int timeoutMs) {
 }  // namespace
 
 FtpServerProcess::FtpServerProcess(const std::string& root, const std::string& user,
-                                   const std::string& password) {
+                                   const std::string& password, unsigned sendBytesPerSecond) {
     int out[2];
     int in[2];
     if (::pipe2(out, O_CLOEXEC) != 0 || ::pipe2(in, O_CLOEXEC) != 0) {
@@ -40,8 +40,9 @@ FtpServerProcess::FtpServerProcess(const std::string& root, const std::string& u
         return;
     }
     const std::string script = ARVEX_FTP_TEST_SERVER_SCRIPT;
-    const char* argv[] = {kPython,      script.c_str(),   root.c_str(),
-                          user.c_str(), password.c_str(), nullptr};
+    const std::string limit = std::to_string(sendBytesPerSecond);
+    const char* argv[] = {kPython,          script.c_str(),  root.c_str(),  user.c_str(),
+                          password.c_str(), "--send-limit", limit.c_str(), nullptr};
     pid_ = ::fork();
     if (pid_ == 0) {
         ::dup2(in[0], STDIN_FILENO);

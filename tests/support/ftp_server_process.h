@@ -15,8 +15,11 @@ class FtpServerProcess {
     static constexpr const char* kUser = "arvex";
     static constexpr const char* kPassword = "pRwnKoeZ";
 
+    // `sendBytesPerSecond` above 0 slows the server's data connections down to that rate,
+    // so that a test can act while a transfer runs.
     explicit FtpServerProcess(const std::string& root, const std::string& user = kUser,
-                              const std::string& password = kPassword);
+                              const std::string& password = kPassword,
+                              unsigned sendBytesPerSecond = 0);
     ~FtpServerProcess();
     FtpServerProcess(const FtpServerProcess&) = delete;
     FtpServerProcess& operator=(const FtpServerProcess&) = delete;

@@ -4,34 +4,34 @@
 
 #include "update/server_settings.h"
 #include "update/signup_validation.h"
-#include "update/update_texts.h"
 
 using namespace update;
+using i18n::TextId;
 
 TEST(Signup, FieldsAreCheckedInOrder) {
     struct Case {
         const char* name;
         const char* email;
         const char* again;
-        int text;
+        i18n::TextId text;
     } refused[] = {
-        {"", "a@b.c", "x@y.z", text::kWriteName},  // the name is tested first
-        {"Jo/hn", "a@b.c", "a@b.c", text::kWriteName},
-        {"..\\x", "a@b.c", "a@b.c", text::kWriteName},
-        {"a:b", "a@b.c", "a@b.c", text::kWriteName},
-        {"Jo\tn", "a@b.c", "a@b.c", text::kWriteName},
-        {"what?", "a@b.c", "a@b.c", text::kWriteName},
-        {"Jo", "a@b.c", "A@b.c", text::kEmailsDiffer},
-        {"Jo", "", "", text::kWriteValidEmail},
-        {"Jo", "a b@c.d", "a b@c.d", text::kWriteValidEmail},
-        {"Jo", "a.b@c", "a.b@c", text::kWriteValidEmail},  // the "." must follow the "@"
-        {"Jo", "abc.de", "abc.de", text::kWriteValidEmail},
-        {"Jo", "a*@b.c", "a*@b.c", text::kWriteValidEmail},
-        {"Jo", "a|b@c.d", "a|b@c.d", text::kWriteValidEmail},
-        {"Jo", "a\"@b.c", "a\"@b.c", text::kWriteValidEmail},
-        {"Jo", "<a@b.c>", "<a@b.c>", text::kWriteValidEmail},
-        {"Jo", "a/../b@c.d", "a/../b@c.d", text::kWriteValidEmail},
-        {"Jo", "a\x01@b.c", "a\x01@b.c", text::kWriteValidEmail},
+        {"", "a@b.c", "x@y.z", TextId::NameMissing},  // the name is tested first
+        {"Jo/hn", "a@b.c", "a@b.c", TextId::NameMissing},
+        {"..\\x", "a@b.c", "a@b.c", TextId::NameMissing},
+        {"a:b", "a@b.c", "a@b.c", TextId::NameMissing},
+        {"Jo\tn", "a@b.c", "a@b.c", TextId::NameMissing},
+        {"what?", "a@b.c", "a@b.c", TextId::NameMissing},
+        {"Jo", "a@b.c", "A@b.c", TextId::EmailsDiffer},
+        {"Jo", "", "", TextId::InvalidEmail},
+        {"Jo", "a b@c.d", "a b@c.d", TextId::InvalidEmail},
+        {"Jo", "a.b@c", "a.b@c", TextId::InvalidEmail},  // the "." must follow the "@"
+        {"Jo", "abc.de", "abc.de", TextId::InvalidEmail},
+        {"Jo", "a*@b.c", "a*@b.c", TextId::InvalidEmail},
+        {"Jo", "a|b@c.d", "a|b@c.d", TextId::InvalidEmail},
+        {"Jo", "a\"@b.c", "a\"@b.c", TextId::InvalidEmail},
+        {"Jo", "<a@b.c>", "<a@b.c>", TextId::InvalidEmail},
+        {"Jo", "a/../b@c.d", "a/../b@c.d", TextId::InvalidEmail},
+        {"Jo", "a\x01@b.c", "a\x01@b.c", TextId::InvalidEmail},
     };
     for (const auto& c : refused) {
         const SignupVerdict v = ValidateSignup(c.name, c.email, c.again);
@@ -42,7 +42,7 @@ TEST(Signup, FieldsAreCheckedInOrder) {
 
     const SignupVerdict ok = ValidateSignup(" Jo Doe ", "  jo@example.org\t", "jo@example.org ");
     EXPECT_TRUE(ok.valid);
-    EXPECT_EQ(ok.text, text::kSendingRegistration);
+    EXPECT_EQ(ok.text, TextId::SendingRegistration);
     EXPECT_FALSE(ok.colour.has_value());
     EXPECT_EQ(ok.signupName, "Jo Doe [jo@example.org]");
     EXPECT_EQ(ValidateSignup("   ", "a@b.c", "a@b.c").signupName, " [a@b.c]");

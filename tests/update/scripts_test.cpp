@@ -8,9 +8,9 @@
 #include "update/batch_scripts.h"
 #include "update/installer_offers.h"
 #include "update/shell_scripts.h"
-#include "update/update_texts.h"
 
 using namespace update;
+using i18n::TextId;
 using Names = std::vector<std::string>;
 using platform::MessageAnswer;
 using platform::MessageButtons;
@@ -132,7 +132,7 @@ TEST_F(OfferTest, SelfUpdateAnsweredOkOrCancel) {
     EXPECT_EQ(OfferSelfUpdate(Offer()), OfferResult::Declined);
     EXPECT_EQ(BoxTexts(), (Names{"A new version of this program was found.\nIt will now restart "
                                  "to complete update.",
-                                 texts[text::kAskedAgain]}));
+                                 texts[TextId::AskedAgainNextTime]}));
     EXPECT_EQ(boxes.boxes[0].buttons, MessageButtons::OkCancel);
     EXPECT_EQ(boxes.boxes[0].caption, "Solvenda Plantrix Update");
     EXPECT_TRUE(started.empty());
@@ -158,7 +158,7 @@ TEST_F(OfferTest, DriverAnsweredYesOrNo) {
     boxes.SetYesNoAnswer(MessageAnswer::No);
     EXPECT_EQ(OfferDriverInstall(Offer()), OfferResult::Declined);
     EXPECT_EQ(BoxTexts(), (Names{"A new driver version has been downloaded.\nInstall it now?",
-                                 texts[text::kAskedAgain]}));
+                                 texts[TextId::AskedAgainNextTime]}));
     EXPECT_EQ(boxes.boxes[0].buttons, MessageButtons::YesNo);
 
     boxes.SetYesNoAnswer(MessageAnswer::Yes);

@@ -3,12 +3,15 @@
 a root folder given by the caller.
 
     ftp_server.py ROOT USER PASSWORD [--host ADDRESS] [--port N] [--writable FOLDER]...
+                  [--send-limit BYTES_PER_SECOND]
 
 It binds ADDRESS (default 127.0.0.1) and port N (default 0: a free one), prints
 "PORT <n>" on its first line once it accepts connections, and ends on SIGTERM or SIGINT,
 or when the pipe on its standard input closes: a parent that started it with a pipe there
 may die in any way without leaving the server behind. Without --writable the account may
-change everything under ROOT; with it, only the folders named (relative to ROOT)."""
+change everything under ROOT; with it, only the folders named (relative to ROOT).
+A send limit above 0 slows what the data connections send, so that a test can act while a
+transfer is still running."""
 import argparse
 import logging
 import os
@@ -18,14 +21,14 @@ import sys
 import threading
 
 from pyftpdlib.authorizers import DummyAuthorizer
-from pyftpdlib.handlers import FTPHandler
+from pyftpdlib.handlers import FTPHandler, ThrottledDTPHandler
 from pyftpdlib.servers import FTPServer
 
 READ_ONLY = "elr"
 READ_WRITE = "elradfmwMT"
 
 
-def make_server(root, user, password, host="127.0.0.1", port=0, writable=()):
+def make_server(root, user, password, host="127.0.0.1", port=0, writable=(), send_limit=0):
     """The server, bound and listening; serve it with serve_forever()."""
     root = os.path.realpath(root)
     authorizer = DummyAuthorizer()
@@ -43,6 +46,11 @@ def make_server(root, user, password, host="127.0.0.1", port=0, writable=()):
     Handler.masquerade_address = None
     # A refused login is answered at once, not after the usual pause.
     Handler.auth_failed_timeout = 0
+    if send_limit > 0:
+        class Throttled(ThrottledDTPHandler):
+            write_limit = send_limit
+
+        Handler.dtp_handler = Throttled
     server = FTPServer((host, port), Handler)
     server.max_cons = 64
     return server
@@ -80,13 +88,14 @@ def main():
     parser.add_argument("--host", default="127.0.0.1")
     parser.add_argument("--port", type=int, default=0)
     parser.add_argument("--writable", action="append", default=[])
+    parser.add_argument("--send-limit", type=int, default=0)
     args = parser.parse_args()
     logging.basicConfig(level=logging.ERROR)
     logging.getLogger("pyftpdlib").setLevel(logging.ERROR)
     end_when_stdin_closes()
     try:
         server = make_server(args.root, args.user, args.password, args.host, args.port,
-                             args.writable)
+                             args.writable, args.send_limit)
     except (OSError, ValueError) as e:
         print("ftp_server: %s" % e, file=sys.stderr)
         return 2

@@ -1,0 +1,262 @@
+#include "update/update_session.h"
+
+#include <exception>
+
+#include "update/file_rules.h"
+#include "update/listing_names.h"
+#include "update/listing_sync.h"
+
+namespace update {
+
+using i18n::TextId;
+
+namespace {
+
+constexpr const char* kInstallFolder = "ProgramFiles";
+constexpr const char* kUpdateFolder = "UpdateFiles";
+// Reached from the installation's folder, so from the login folder whatever that is.
+constexpr const char* kUpdateFolderFromInstall = "/UpdateFiles";
+constexpr int kInstallPauseMs = 2000;
+constexpr std::uint8_t kReplace = 1;
+
+// The installation's status lines are English in every language.
+constexpr const char* kFoundNoProgramFiles = "Found no files!";
+constexpr const char* kFoundProgramFiles = "Found program files - starting download";
+
+}  // namespace
+
+const char* UpdateStateName(UpdateSession::State state) {
+    switch (state) {
+        case UpdateSession::State::Idle:
+            return "Idle";
+        case UpdateSession::State::Connecting:
+            return "Connecting";
+        case UpdateSession::State::ChangingFolder:
+            return "ChangingFolder";
+        case UpdateSession::State::Listing:
+            return "Listing";
+        case UpdateSession::State::Downloading:
+            return "Downloading";
+        case UpdateSession::State::Pausing:
+            return "Pausing";
+        case UpdateSession::State::LoggingOut:
+            return "LoggingOut";
+    }
+    return "?";
+}
+
+// ---------------------------------------------------------------- operations
+
+void UpdateSession::Start(const UpdateCheckStart& start) {
+    start_ = start;
+    queue_.clear();
+    // An unattended check comes straight to page 2, whose button may still say "Finish".
+    parts_.view.SetDownloadPageButton(parts_.texts[TextId::Cancel]);
+    ChangeState(State::Connecting);
+    try {
+        parts_.ftp.Login();
+    } catch (const std::exception&) {
+        // A host that cannot be resolved: the connect timer, already armed, reports it.
+    }
+}
+
+void UpdateSession::Cancel() {
+    parts_.ftp.AbortTransfer();
+    LogOut();
+    Status(TextId::AbortedByUser);
+}
+
+void UpdateSession::PauseEnded() {
+    if (state_ != State::Pausing) return;
+    ChangeFolder(kUpdateFolderFromInstall);
+}
+
+// ---------------------------------------------------------------- state changes
+
+void UpdateSession::ChangeState(State to) {
+    if (state_ == State::Pausing && to != State::Pausing) parts_.folderPause.SetEnabled(false);
+    state_ = to;
+    if (to == State::Pausing) {
+        parts_.folderPause.SetInterval(kInstallPauseMs);
+        parts_.folderPause.SetEnabled(true);
+    }
+}
+
+void UpdateSession::Handle(const Event& event) {
+    switch (state_) {
+        case State::Connecting:
+            WhileConnecting(event);
+            break;
+        case State::ChangingFolder:
+            WhileChangingFolder(event);
+            break;
+        case State::Listing:
+            WhileListing(event);
+            break;
+        case State::Downloading:
+            WhileDownloading(event);
+            break;
+        case State::Idle:
+        case State::Pausing:
+        case State::LoggingOut:
+            // Nothing the server does moves a check on that is not waiting for it.
+            break;
+    }
+}
+
+void UpdateSession::WhileConnecting(const Event& event) {
+    if (event.kind != Event::Kind::LoggedIn) return;
+    ChangeFolder(start_.installation ? kInstallFolder : kUpdateFolder);
+}
+
+void UpdateSession::WhileChangingFolder(const Event& event) {
+    if (event.kind != Event::Kind::FolderChanged) return;
+    ChangeState(State::Listing);
+    if (!parts_.ftp.ListDirectory("", false)) {
+        Status("Could not list the server folder");
+        LogOut();
+    }
+}
+
+void UpdateSession::WhileListing(const Event& event) {
+    if (event.kind == Event::Kind::Listing) CompareListing(*event.listing);
+}
+
+void UpdateSession::WhileDownloading(const Event& event) {
+    if (event.kind == Event::Kind::Block) {
+        parts_.view.SetByteCounter("Bytes downloaded: " + std::to_string(event.bytes));
+    } else if (event.kind == Event::Kind::TransferDone) {
+        if (!queue_.empty()) queue_.erase(queue_.begin());
+        StartNextDownload();
+    }
+}
+
+// ---------------------------------------------------------------- steps
+
+void UpdateSession::ChangeFolder(const std::string& folder) {
+    ChangeState(State::ChangingFolder);
+    if (!parts_.ftp.ChangeDirectory(folder)) {
+        Status("Could not change to the server folder \"" + folder + "\"");
+        LogOut();
+    }
+}
+
+void UpdateSession::CompareListing(const std::string& listing) {
+    // The client reports a listing only once it has all of it (a cut one is an error).
+    const WantedRules rules{start_.folders, start_.serviceMode};
+    const SyncResult result = start_.installation
+                                  ? QueueInstallFiles(listing)
+                                  : SyncWithListing(listing, ListingEnd::Complete, rules);
+    for (const auto& line : result.log) Status(line);
+    queue_ = result.queue;
+    if (queue_.empty()) {
+        LogOut();
+        if (start_.installation) {
+            Status(kFoundNoProgramFiles);
+        } else {
+            Status(TextId::FilesAreLatest);
+        }
+        return;
+    }
+    if (start_.installation) {
+        Status(kFoundProgramFiles);
+    } else {
+        Status(TextId::FoundNewFiles);
+    }
+    StartNextDownload();
+}
+
+void UpdateSession::StartNextDownload() {
+    while (!queue_.empty()) {
+        const std::string& name = queue_.front();
+        const auto target = DownloadTarget(name, start_.folders, start_.installation);
+        if (target && parts_.ftp.RetrieveFile(name, *target, kReplace)) {
+            ChangeState(State::Downloading);
+            parts_.view.SetByteCounter("Bytes downloaded: 0");
+            Status(parts_.texts[TextId::DownloadingFile] + " " + name);
+            return;
+        }
+        // Without this the check would wait for a download that never began.
+        Status("Skipped file \"" + PrintableName(name) + "\": it cannot be fetched here");
+        queue_.erase(queue_.begin());
+    }
+    if (start_.installation) {
+        start_.installation = false;
+        parts_.view.InstallationFilesFetched();
+        ChangeState(State::Pausing);
+        return;
+    }
+    LogOut();
+    Status(TextId::DownloadComplete);
+}
+
+void UpdateSession::LogOut() {
+    if (state_ != State::Idle) ChangeState(State::LoggingOut);
+    // The close's own event ends the session once Logout has returned.
+    parts_.ftp.Logout();
+}
+
+void UpdateSession::EndOfSession() {
+    ChangeState(State::Idle);
+    Status(TextId::DisconnectedFromServer);
+    const OfferWindowParts window = parts_.view.InstallerOfferParts();
+    const InstallerOffer offer{
+        start_.folders,
+        parts_.texts,
+        parts_.sink,
+        window.caption,
+        window.arguments,
+        window.startScript ? window.startScript : ShellScriptStarter(start_.folders.programDir),
+        window.requestEnd};
+    OfferDriverInstall(offer);
+    OfferSelfUpdate(offer);
+    parts_.view.RefreshLanguage();
+    parts_.view.SetDownloadPageButton(parts_.texts[TextId::Finish]);
+}
+
+void UpdateSession::Status(TextId id) { parts_.view.AddStatusLine(parts_.texts[id]); }
+
+void UpdateSession::Status(const std::string& line) { parts_.view.AddStatusLine(line); }
+
+// ---------------------------------------------------------------- events
+
+void UpdateSession::LoggedIn() { Handle({Event::Kind::LoggedIn}); }
+
+void UpdateSession::FolderChanged() { Handle({Event::Kind::FolderChanged}); }
+
+void UpdateSession::ListingReceived(const std::string& listing) {
+    Handle({Event::Kind::Listing, &listing});
+}
+
+void UpdateSession::BlockMoved(std::uint64_t transferredBytes) {
+    Handle({Event::Kind::Block, nullptr, transferredBytes});
+}
+
+void UpdateSession::TransferDone() { Handle({Event::Kind::TransferDone}); }
+
+void UpdateSession::TimedOut() {
+    if (state_ == State::Idle) return;
+    LogOut();
+    Status(TextId::CouldNotConnect);
+}
+
+void UpdateSession::LoggedOut() {
+    if (state_ != State::Idle) EndOfSession();
+}
+
+void UpdateSession::Closed() { ChangeState(State::Idle); }
+
+void UpdateSession::Failed(std::int32_t code, const std::string& text) {
+    LogOut();
+    if (code == zp::TZpCustomFtpClient::kConnectTimedOut) {
+        Status(TextId::CouldNotConnect);
+        parts_.view.SetDownloadPageButton(parts_.texts[TextId::Finish]);
+    } else if (code == 426) {
+        // An aborted download: the client has already dropped its partial file and left
+        // the old one in place, so there is nothing to delete here.
+    } else {
+        parts_.sink.Show(FtpErrorMessage(code, text));
+    }
+}
+
+}  // namespace update
