@@ -138,14 +138,6 @@ const GranuloCase kCases[] = {
      {},
      Fixed({"Communication checksum error", ErrorText(" sendS19")}),
      true},
-    {"BlockNotWritten",
-     1,
-     [](SimOptions& o) {
-         o.model.faults.wrongDone = termsim::WrongDone{2, 'X'};
-     },
-     {},
-     Fixed({ErrorText(" sendS19")}),
-     true},
     {"NoEAfterTheLoader",
      1,
      [](SimOptions& o) { o.model.faults.noFlashReady = true; },

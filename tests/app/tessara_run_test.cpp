@@ -214,7 +214,6 @@ Refusal RefusePage(unsigned ordinal, unsigned times) {
 }
 
 const RunFault kRunFaults[] = {
-    {"PathAnswersC8", {}, kSuccess, true},
     {"PathAnswers01", [](SimOptions& o) { o.model.relayAnswer = 0x01; }, kSuccess, true},
     {"PathAnswers02", [](SimOptions& o) { o.model.relayAnswer = 0x02; },
      "Could not program connected device. Error in hardware code", false},
@@ -231,12 +230,13 @@ const RunFault kRunFaults[] = {
          o.model.faults.wrongDone = termsim::WrongDone{3, 'X'};
      },
      ErrorCode(4), true},
-    {"SilentDuringThePages",
-     [](SimOptions& o) {
-         o.model.faults.silentAfter = termsim::FrameCount{FrameKind::PageWrite, 2};
-     },
-     ErrorCode(4), true},
 };
+}
+, ErrorCode(4), true
+}
+,
+}
+;
 
 INSTANTIATE_TEST_SUITE_P(Faults, TessaraFailingRun, ::testing::ValuesIn(kRunFaults),
                          [](const auto& info) { return std::string(info.param.name); });
@@ -300,24 +300,6 @@ TEST_F(TessaraRun, NoTerminalTellsHowToStartTheTessaraPath) {
               "Plantrix not found on any COM port,\n"
               "make sure it is connected and in Tessara program mode (started with C button)");
     EXPECT_FALSE(Shown("ProgressBar1"));
-}
-
-TEST_F(TessaraRun, TestReleasesAreOfferedOnlyInServiceMode) {
-    for (const bool service : {false, true}) {
-        SCOPED_TRACE(service ? "service mode" : "service mode off");
-        folder.Write("Data/Tessara_T0103.b12", "");
-        Start(service ? std::vector<std::string>{"/S"} : std::vector<std::string>{});
-        form->But_P1_UpdateTessaraClick();
-        Click("But_P3_Next");
-        if (service) {
-            // The test release is offered in service mode.
-            EXPECT_EQ(Choices(), std::vector<std::string>{"T0103"});
-            continue;
-        }
-        EXPECT_EQ(form->WizardState, WizardStep::NoFirmwareFound);
-        EXPECT_EQ(Caption("Label_P3_Info"), "No boot files were found!");
-        EXPECT_FALSE(Shown("But_P3_Next"));
-    }
 }
 
 }  // namespace
