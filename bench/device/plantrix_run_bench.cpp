@@ -19,6 +19,7 @@
 #include "frame_hex.h"
 #include "i18n/text_table.h"
 #include "platform/message_sink.h"
+#include "platform/message_wait.h"
 #include "run_bench_support.h"
 
 namespace fs = std::filesystem;
@@ -119,5 +120,10 @@ int main(int argc, char** argv) {
     std::printf("  CPU     %9.0f ms  = %.2f %% of wall (target < 5 %%)\n", cpu,
                 100.0 * cpu / wallMs);
     std::printf("  peak memory %ld KiB\n", PeakKiB());
+
+    // The run returns with the finish byte still on the paced line; the port stays open
+    // until it has left, so that the terminal counts the run as complete.
+    platform::ProcessMessagesUntil([&] { return bench.port.OutbuffUsed() == 0; }, 1000);
+    platform::ProcessMessagesUntil([] { return false; }, 100);
     return 0;
 }

@@ -91,6 +91,10 @@ TEST_P(FailingRun, EndsWithItsResult) {
     if (c.result == "Download success!") {
         EXPECT_TRUE(terminals.At(3).WaitForRunComplete(std::chrono::seconds(5)));
     }
+    // Finish lets go of the port whatever the run left behind, a vanished device included.
+    Click("But_P3_Cancel");
+    EXPECT_FALSE(form->ComPort.Open());
+    EXPECT_EQ(form->VisiblePage(), 1);
 }
 
 Refusal Refuse(FrameKind kind, unsigned ordinal, unsigned times) { return {kind, ordinal, times}; }
@@ -166,6 +170,13 @@ const RunFault kRunFaults[] = {
      ErrorCode("4"),
      {"Error while programming"},
      true},
+    {"DeviceVanishesDuringTheVgfBlocks",
+     [](SimOptions& o) {
+         o.model.faults.vanishAfter = termsim::FrameCount{FrameKind::BlockWrite, 1};
+     },
+     ErrorCode(" 5"),
+     {},
+     false},
     {"DeviceVanishesDuringTheFlashRecords",
      [](SimOptions& o) {
          o.model.faults.vanishAfter = termsim::FrameCount{FrameKind::FlashRecord, 3};

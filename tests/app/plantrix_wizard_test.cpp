@@ -1,11 +1,9 @@
 // The Plantrix wizard's steps through the window: the search for the terminal, the
 // firmware choice with service mode off and on, the endings, and what the buttons allow
 // while a search or run is going.
-#include <fcntl.h>
 #include <gtest/gtest.h>
 
 #include <QTimer>
-#include <cerrno>
 
 #include "programming_fixture.h"
 
@@ -259,10 +257,7 @@ TEST_F(PlantrixWizard, AHeldPortIsGivenUpWhenTheRetryTimeEnds) {
 }
 
 TEST_F(PlantrixWizard, APortTheUserMayNotOpenIsNamedBelowTheTexts) {
-    const char* forbidden = "/proc/sys/kernel/version";
-    if (::open(forbidden, O_RDWR) >= 0 || errno != EACCES) GTEST_SKIP() << "nothing to forbid";
-    std::filesystem::create_directories(ports);
-    std::filesystem::create_symlink(forbidden, PortPath(4));
+    if (!progtest::PlaceForbiddenPort(PortPath(4))) GTEST_SKIP() << "nothing to forbid";
     ToSearchResult();
     ExpectFinishedWith(kNotFound + "\n\nCOM4 (" + PortPath(4) +
                        ") exists, but this user may not open it. Access to it is needed, for "

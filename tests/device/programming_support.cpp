@@ -5,6 +5,7 @@
 #include <sys/file.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <chrono>
 #include <filesystem>
 
@@ -186,6 +187,22 @@ void Terminals::StopAll() {
     }
     // Stopped outside the lock: a simulator's last activity report takes it.
     for (auto& [com, sim] : sims) sim->Stop();
+}
+
+// ---------------------------------------------------------------- a forbidden port
+
+bool PlaceForbiddenPort(const std::string& path) {
+    // Opening this file for writing is refused with EACCES even to root.
+    const char* forbidden = "/proc/sys/kernel/version";
+    const int fd = ::open(forbidden, O_RDWR | O_CLOEXEC);
+    if (fd >= 0) {
+        ::close(fd);
+        return false;
+    }
+    if (errno != EACCES) return false;
+    std::filesystem::create_directories(std::filesystem::path(path).parent_path());
+    std::filesystem::create_symlink(forbidden, path);
+    return true;
 }
 
 // ---------------------------------------------------------------- a held port

@@ -95,6 +95,10 @@ class Terminals {
     std::vector<unsigned> order_;
 };
 
+// Puts at `path` (a COM n of a ports folder) a device that exists but that this user may not
+// open for reading and writing. False where the system gives no such device to point at.
+bool PlaceForbiddenPort(const std::string& path);
+
 // Holds a port locked as another program holds it, until released.
 class PortHolder {
   public:

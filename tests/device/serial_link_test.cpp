@@ -151,6 +151,24 @@ INSTANTIATE_TEST_SUITE_P(
                           0, 1, 0}),
     [](const auto& info) { return std::string(info.param.name); });
 
+// No retry tick is bound here: a port kept for another pass would hold the search until the
+// watchdog ends it (and the test fails).
+TEST_F(Link, APortTheUserMayNotOpenIsStruckAtOnceAndNamed) {
+    replyTimeout.OnTimer = [this] { link.Timer_TimoutTimer(); };
+    const std::string forbidden = ports + "/COM4";
+    if (!progtest::PlaceForbiddenPort(forbidden)) GTEST_SKIP() << "nothing to forbid";
+    bool watchdog = false;
+    QTimer::singleShot(3000, [&] {
+        watchdog = true;
+        link.TimerComSearchTimer();
+    });
+    EXPECT_EQ(link.FindTerminal(), 0);
+    EXPECT_FALSE(watchdog) << "the forbidden port was kept for another pass";
+    EXPECT_EQ(link.DeniedPorts(), (std::vector<device::DeniedPort>{{4, forbidden}}));
+    EXPECT_FALSE(state.ComSearchActive);
+    EXPECT_FALSE(port.Open());
+}
+
 TEST(SearchOrder, RunsFromTheStartRoundToTheOneBefore) {
     const std::vector<int> order = device::SearchOrder(250);
     ASSERT_EQ(order.size(), 256u);
