@@ -231,12 +231,6 @@ const RunFault kRunFaults[] = {
      },
      ErrorCode(4), true},
 };
-}
-, ErrorCode(4), true
-}
-,
-}
-;
 
 INSTANTIATE_TEST_SUITE_P(Faults, TessaraFailingRun, ::testing::ValuesIn(kRunFaults),
                          [](const auto& info) { return std::string(info.param.name); });
