@@ -1,0 +1,87 @@
+"""The demo's German language file: every text of the table, in the 8-bit code page that
+language files from the maker's tools are written in."""
+
+NAME = "Deutsch"
+VERSION = 1
+ENCODING = "cp1252"
+
+TEXTS = {
+    1: "Beenden",
+    2: "Abbrechen",
+    3: "Version",
+    4: "Lade Datei:",
+    5: "Empfangen (Bytes):",
+    6: "Klicken Sie auf Weiter, um fortzufahren!",
+    7: "Weiter",
+    8: "Fertig",
+    9: "Nach Updates suchen",
+    10: "fehlt",
+    11: "Sprache",
+    12: "Plantrix an keinem COM-Port gefunden,",
+    13: "prüfen Sie die Verbindung und ob es im Programmiermodus ist (mit der B-Taste gestartet)",
+    14: "Die Firmwaredatei ist fehlerhaft",
+    15: "Update-Assistent",
+    16: "Dieser Assistent sucht nach Updates der Solvenda-Systemsoftware.",
+    17: "",
+    18: "Ihr Computer muss mit dem Internet verbunden sein, und die Firewall muss ausgehende "
+        "Verbindungen auf Port 21 erlauben.",
+    19: "Es ist ein Fehler aufgetreten!",
+    20: "Fehlercode:",
+    21: "Plantrix-Programmierassistent",
+    22: "Dieser Assistent spielt die neueste Software auf Ihr Plantrix (neue Updates finden Sie "
+        "mit „Nach Updates suchen“)",
+    23: "Plantrix programmieren",
+    24: "Die neue Firmware wird auf das Plantrix geladen...",
+    25: "1. Halten Sie beim Start des Plantrix die B-Taste gedrückt",
+    26: "2. Verbinden Sie PC und GPS-Anschluss des Plantrix mit dem Kabel",
+    27: "Klicken Sie auf Weiter, um die Übertragung zu starten!",
+    28: "Keine Boot-Dateien gefunden!",
+    29: "Das angeschlossene Gerät kann nicht programmiert werden. Fehler im Hardwarecode",
+    30: "Übertragung erfolgreich!",
+    31: "Plantrix Granulo programmieren",
+    32: "Es gibt eine neue Version dieses Programms.",
+    33: "Das Programm startet jetzt neu, um das Update abzuschließen.",
+    34: "Keine Verbindung zum Solvenda-Server",
+    35: "Download abgeschlossen!",
+    36: "Ihre Dateien sind aktuell!",
+    37: "Verbinde mit dem Server...",
+    38: "Neue Dateien gefunden!",
+    39: "Vom Server getrennt",
+    40: "Abbruch durch den Benutzer",
+    41: "Maschinentyp wählen:",
+    42: "Version wählen:",
+    43: "Gewählte Firmware",
+    44: "Registrieren",
+    45: "E-Mail registrieren",
+    46: "Tragen Sie Ihre E-Mail-Adresse ein, wenn Sie unseren Software-Newsletter bekommen "
+        "möchten",
+    47: "Name",
+    48: "E-Mail",
+    49: "E-Mail wiederholen",
+    50: "Bitte prüfen Sie die E-Mail-Adresse: Die beiden Zeilen sind verschieden!",
+    51: "Bitte geben Sie eine gültige E-Mail-Adresse ein!",
+    52: "Registrierung abgeschlossen!",
+    53: "Registrierung wird gesendet",
+    54: "Bitte geben Sie einen Namen ein!",
+    55: "Passwort",
+    56: "Anmelden",
+    57: "Anmeldung erfolgreich! Suchen Sie nach Updates, um die neuesten Testversionen zu "
+        "bekommen.",
+    58: "Falsches Passwort, bitte noch einmal!",
+    59: "Servicemodus",
+    60: "Tessara-Programmierassistent",
+    61: "Tessara programmieren",
+    62: "Dieser Assistent spielt die neueste Software auf Ihr Tessara (neue Updates finden Sie "
+        "mit „Nach Updates suchen“)",
+    63: "1. Halten Sie beim Start des Plantrix die C-Taste gedrückt",
+    64: "2. Verbinden Sie PC und GPS-Anschluss des Plantrix mit dem Kabel und schließen Sie das "
+        "Tessara direkt am Plantrix an",
+    65: "3. Klicken Sie auf Weiter, um die Übertragung zu starten!",
+    66: "Die neue Firmware wird auf das Tessara geladen...",
+    67: "prüfen Sie die Verbindung und ob es im Tessara-Programmiermodus ist (mit der C-Taste "
+        "gestartet)",
+    68: "Eine neue Treiberversion wurde heruntergeladen.",
+    69: "Jetzt installieren?",
+    70: "Sie werden bei der nächsten Update-Suche wieder gefragt.",
+    71: "Suche Plantrix",
+}
