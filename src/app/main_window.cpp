@@ -13,6 +13,7 @@
 #include "app/clickable_label.h"
 #include "app/command_line.h"
 #include "app/plantrix_wizard.h"
+#include "app/tessara_wizard.h"
 #include "platform/files.h"
 
 namespace app {
@@ -71,6 +72,10 @@ void TForm1::CreateProgrammingJobs() {
                                                          ZipReader, ProgramDir);
     plantrixWizard_ =
         std::make_unique<PlantrixWizard>(state, page, ListBox1, *link_, *plantrixRun_);
+    tessaraRun_ = std::make_unique<device::TessaraRun>(*link_, page, Texts, UserMessages);
+    tessaraWizard_ = std::make_unique<TessaraWizard>(state, page, ListBox1, *tessaraRun_);
+    granuloRun_ = std::make_unique<device::GranuloRun>(*link_, page, Texts, UserMessages,
+                                                       ZipReader, ProgramDir);
 }
 
 void TForm1::WireHandlers() {

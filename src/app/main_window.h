@@ -14,7 +14,9 @@
 #include "archive/zip_reader.h"
 #include "comm/ftp/zp_ftp_client.h"
 #include "comm/serial/zp_com_port.h"
+#include "device/granulo_run.h"
 #include "device/plantrix_run.h"
+#include "device/tessara_run.h"
 #include "device/serial_link.h"
 #include "platform/dialog_message_sink.h"
 #include "platform/window_timer.h"
@@ -32,6 +34,7 @@ namespace app {
 
 class ClickableLabel;
 class PlantrixWizard;
+class TessaraWizard;
 
 class TForm1 : public QWidget,
                public ProgramState,
@@ -70,6 +73,9 @@ public:
     void But_P3_UpdateClick();
     void But_P1_UpdatePlantrixClick();
     void But_P1_UpdateTessaraClick();
+    // The Granulo run from its fixed package, its result in a message box. No control of
+    // the layout is bound to it.
+    void But_P1_UpdatePlantrixGranuloClick();
     void But_P1_RegisterClick();
     void But_P3_NextClick();
     void But_P2_CancelClick();
@@ -235,6 +241,9 @@ private:
     std::unique_ptr<device::SerialLink> link_;
     std::unique_ptr<device::PlantrixRun> plantrixRun_;
     std::unique_ptr<PlantrixWizard> plantrixWizard_;
+    std::unique_ptr<device::TessaraRun> tessaraRun_;
+    std::unique_ptr<TessaraWizard> tessaraWizard_;
+    std::unique_ptr<device::GranuloRun> granuloRun_;
 };
 
 }  // namespace app

@@ -1,5 +1,6 @@
 #include "app/plantrix_wizard.h"
 
+#include "app/programming_steps.h"
 #include "device/firmware_lists.h"
 #include "device/firmware_names.h"
 #include "device/run_texts.h"
@@ -9,19 +10,6 @@ namespace app {
 using i18n::TextId;
 
 namespace {
-
-// Marks the wizard busy while a step that waits runs, so that a second press of Next,
-// processed inside that wait, does not start the step again.
-class BusyStep {
-  public:
-    explicit BusyStep(bool& busy) : busy_(busy) { busy_ = true; }
-    ~BusyStep() { busy_ = false; }
-    BusyStep(const BusyStep&) = delete;
-    BusyStep& operator=(const BusyStep&) = delete;
-
-  private:
-    bool& busy_;
-};
 
 constexpr int kS12HardwareCode = 3;
 
@@ -167,15 +155,7 @@ void PlantrixWizard::OnConfirmation() {
     page_.SetCancel(Text(TextId::Finish), true);
 }
 
-void PlantrixWizard::NoFirmwareFound() {
-    state_.WizardState = WizardStep::NoFirmwareFound;
-    page_.ShowNext(false);
-    page_.HideChoices();
-    page_.SetBaseline("");
-    page_.SetHeadline2("");
-    page_.ShowInfo(Text(TextId::NoBootFiles));
-    page_.SetCancel(Text(TextId::Finish), true);
-}
+void PlantrixWizard::NoFirmwareFound() { EndWithoutFirmware(state_, page_); }
 
 void PlantrixWizard::ComboBox_P3Change() {
     if (state_.WizardState != WizardStep::PlantrixRelease) return;
@@ -189,9 +169,7 @@ void PlantrixWizard::Leave() {
 }
 
 std::string PlantrixWizard::SelectedFirmwareLine(bool withRelease) const {
-    std::string line = Text(TextId::SelectedFirmware) + ": " + state_.SelectedMachineType;
-    if (withRelease) line += ", " + state_.SelectedRelease;
-    return line;
+    return app::SelectedFirmwareLine(state_, withRelease);
 }
 
 }  // namespace app

@@ -9,6 +9,7 @@
 
 #include "app/main_window.h"
 #include "app/plantrix_wizard.h"
+#include "app/tessara_wizard.h"
 
 namespace app {
 
@@ -74,6 +75,10 @@ void TForm1::But_P1_RegisterClick() {
 void TForm1::But_P3_NextClick() {
     if (PlantrixWizard::OwnsStep(WizardState)) {
         plantrixWizard_->Next();
+        return;
+    }
+    if (TessaraWizard::OwnsStep(WizardState)) {
+        tessaraWizard_->Next();
         return;
     }
     switch (WizardState) {

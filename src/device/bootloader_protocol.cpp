@@ -16,17 +16,41 @@ BootloaderProtocol::BootloaderProtocol(SerialLink& link, RunView& view,
 
 AckResult BootloaderProtocol::SendAwaitingAck(const Frame& frame, int& refusalsLeft,
                                               const std::function<void()>& afterRefusal) {
+    return SendAwaitingAck(frame, refusalsLeft, AckAttempt{{}, {}, afterRefusal});
+}
+
+AckResult BootloaderProtocol::SendAwaitingAck(const Frame& frame, int& refusalsLeft,
+                                              const AckAttempt& attempt) {
     for (;;) {
+        if (attempt.beforeSend) attempt.beforeSend();
         link_.SendFrame(frame);
+        if (attempt.afterSend) attempt.afterSend();
         const std::uint8_t reply = link_.WaitReplyByte();
         if (reply == 0) return AckResult::NoReply;
         if (reply == kAck) return AckResult::Acked;
         if (--refusalsLeft < 0) {
-            messages_.Show(kChecksumErrorMessage);
+            if (attempt.reportsSpentBudget) messages_.Show(kChecksumErrorMessage);
             return AckResult::BudgetSpent;
         }
-        if (afterRefusal) afterRefusal();
+        if (attempt.afterRefusal) attempt.afterRefusal();
     }
+}
+
+bool BootloaderProtocol::SendWrittenFrames(const std::vector<Frame>& frames,
+                                           const AckAttempt& attempt,
+                                           const char* notWrittenMessage) {
+    for (const Frame& frame : frames) {
+        int refusalsLeft = kRefusalBudget;
+        if (SendAwaitingAck(frame, refusalsLeft, attempt) != AckResult::Acked) return false;
+        const std::uint8_t done = link_.WaitReplyByte();
+        if (done == 0) return false;
+        if (done != kDone) {
+            if (notWrittenMessage != nullptr) messages_.Show(notWrittenMessage);
+            return false;
+        }
+        view_.StepProgress();
+    }
+    return true;
 }
 
 bool BootloaderProtocol::SendDataBlocks(std::string_view data, std::uint32_t address) {
@@ -63,17 +87,7 @@ bool BootloaderProtocol::AwaitFlashReady() {
 }
 
 bool BootloaderProtocol::SendFlashRecords(const RecordFrames& records) {
-    for (const Frame& record : records.frames) {
-        int refusalsLeft = kRefusalBudget;
-        if (SendAwaitingAck(record, refusalsLeft) != AckResult::Acked) return false;
-        const std::uint8_t done = link_.WaitReplyByte();
-        if (done == 0) return false;
-        if (done != kDone) {
-            messages_.Show(kProgrammingErrorMessage);
-            return false;
-        }
-        view_.StepProgress();
-    }
+    if (!SendWrittenFrames(records.frames, {}, kProgrammingErrorMessage)) return false;
     if (records.fault) {
         // Lines that simply ran out end the phase without a message of their own.
         if (records.fault->fault != RecordFault::NoEndRecord) messages_.Show(kS19ErrorMessage);

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <functional>
 #include <string_view>
+#include <vector>
 
 #include "device/bootloader_frames.h"
 #include "device/record_frames.h"
@@ -32,6 +33,16 @@ bool StopsBeforeSending(RecordFault fault);
 
 enum class AckResult { Acked, NoReply, BudgetSpent };
 
+// What surrounds each attempt at a frame that awaits its acknowledgement; the devices
+// differ in how they want the line settled around a send.
+struct AckAttempt {
+    std::function<void()> beforeSend;    // before every send of the frame, the first too
+    std::function<void()> afterSend;     // between the send and the wait for its reply
+    std::function<void()> afterRefusal;  // after a refusal, before the frame goes again
+    // The refusal that finds the budget spent shows "Communication checksum error".
+    bool reportsSpentBudget = true;
+};
+
 class BootloaderProtocol {
   public:
     BootloaderProtocol(SerialLink& link, RunView& view, platform::MessageSink& messages);
@@ -41,6 +52,12 @@ class BootloaderProtocol {
     // "Communication checksum error". No reply (or 00) ends it at once.
     AckResult SendAwaitingAck(const Frame& frame, int& refusalsLeft,
                               const std::function<void()>& afterRefusal = {});
+    AckResult SendAwaitingAck(const Frame& frame, int& refusalsLeft, const AckAttempt& attempt);
+    // Frames that each await kAck and then kDone, each with a refusal budget of its own; a
+    // step of progress per written frame. False at the first frame not written; a done
+    // byte other than kDone (not a time-out) shows `notWrittenMessage` when there is one.
+    bool SendWrittenFrames(const std::vector<Frame>& frames, const AckAttempt& attempt,
+                           const char* notWrittenMessage = nullptr);
 
     // Block writes of `data` from `address`, 64 bytes each and a shorter last one (one
     // write of no bytes for empty data); one refusal budget for all of them; a step of

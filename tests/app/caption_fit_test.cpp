@@ -49,7 +49,7 @@ std::string Overflow(const QWidget* control, const QString& text) {
 }
 
 class CaptionFit : public testsupport::WindowTest {
-protected:
+  protected:
     // Checks every caption shown now, and names the page state in each failure.
     void CheckShownCaptions(const char* state) {
         for (const QWidget* control : form->findChildren<QWidget*>()) {

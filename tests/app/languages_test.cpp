@@ -11,7 +11,7 @@ std::string LanFile(const std::string& language, int version, const std::string&
 }
 
 class Languages : public testsupport::WindowTest {
-protected:
+  protected:
     void SetUp() override { InstallRequiredFiles(); }
     QComboBox* List() const { return Find<QComboBox>("ComboBox_Language"); }
     std::vector<std::string> Entries() const {

@@ -7,7 +7,7 @@
 namespace {
 
 class Login : public testsupport::WindowTest {
-protected:
+  protected:
     void SetUp() override {
         InstallRequiredFiles();
         Start();

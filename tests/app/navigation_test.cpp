@@ -16,7 +16,7 @@ namespace {
 using app::WizardStep;
 
 class Navigation : public testsupport::WindowTest {
-protected:
+  protected:
     void SetUp() override {
         InstallRequiredFiles();
         Start();

@@ -122,6 +122,19 @@ void WriteBootloaders(const std::string& programDir, std::size_t records) {
         ASSERT_TRUE(platform::WriteTextLines(programDir + name, LoaderLines(records)));
 }
 
+Bytes ExpectedImage(std::size_t size, const std::vector<Placed>& placed,
+                    const std::function<bool(uint32_t)>& summed, uint32_t checksumAt) {
+    Bytes image(size, 0xFF);
+    for (const Placed& p : placed)
+        std::copy(p.data.begin(), p.data.end(), image.begin() + p.offset);
+    uint32_t sum = 0;
+    for (uint32_t at = 0; at < size; ++at)
+        if (summed(at)) sum += image[at];
+    image[checksumAt] = static_cast<uint8_t>(~sum >> 8);
+    image[checksumAt + 1] = static_cast<uint8_t>(~sum);
+    return image;
+}
+
 // ---------------------------------------------------------------- terminals
 
 Terminals::Terminals(std::string portsFolder) : folder_(std::move(portsFolder)) {

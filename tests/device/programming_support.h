@@ -60,6 +60,15 @@ Bytes LoaderData(std::size_t records = 4);
 // Writes the three bootloader files of the hardware codes into `programDir`.
 void WriteBootloaders(const std::string& programDir, std::size_t records = 4);
 
+// The Tessara and Granulo images as the rule lays them out: FF, the placed bytes, and the
+// complemented 32-bit sum of the summed offsets, bits 15..8 at `checksumAt` and 7..0 after.
+struct Placed {
+    uint32_t offset = 0;
+    Bytes data;
+};
+Bytes ExpectedImage(std::size_t size, const std::vector<Placed>& placed,
+                    const std::function<bool(uint32_t)>& summed, uint32_t checksumAt);
+
 // Simulated terminals, each on COM n of one ports folder, on threads of their own.
 class Terminals {
   public:
