@@ -104,6 +104,8 @@ public:
     void Timer_AutoUpdateTimer();
     // How the generated scripts are started; empty: /bin/sh in ProgramDir. Tests record.
     update::ScriptStarter StartScript;
+    // The file a self-update replaces and restarts: the running executable. Tests set it.
+    update::ProgramFile ProgramFile = update::RunningProgramFile();
 
     // True once the program has been asked to end (Exit, or Cancel on the Installation page).
     bool ProgramEndRequested = false;

@@ -144,7 +144,8 @@ void TForm1::RefreshLanguage() {
 }
 
 update::OfferWindowParts TForm1::InstallerOfferParts() {
-    return {windowTitle().toStdString(), args_, StartScript, [this] { RequestProgramEnd(); }};
+    return {windowTitle().toStdString(), args_, ProgramFile, StartScript,
+            [this] { RequestProgramEnd(); }};
 }
 
 }  // namespace app

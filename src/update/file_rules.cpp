@@ -53,6 +53,7 @@ Wanted IsWantedFile(const std::string& name, const WantedRules& rules) {
         const auto program = IsNewerProgram(name, rules.ownVersion);
         const auto driver = IsNewerDriver(name, rules.folders.programDir);
         if (!program || !driver) return Wanted::BadVersion;
+        if (*program && !rules.programReplaceable) return Wanted::LeftToPackageManager;
         return *program || *driver ? Wanted::Yes : Wanted::No;
     }
     if (kind == "vbf" || kind == "b12" || kind == "bbf" || kind == "lan") return Wanted::Yes;

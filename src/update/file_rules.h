@@ -34,13 +34,16 @@ struct WantedRules {
     LocalFolders folders;
     bool serviceMode = false;  // test releases are wanted too
     int ownVersion = kOwnProgramVersion;
+    bool programReplaceable = true;  // else the package manager updates the program
 };
 
-enum class Wanted { No, Yes, BadVersion };
+enum class Wanted { No, Yes, BadVersion, LeftToPackageManager };
 
 // The kind rule: firmware packages ("vbf", "b12", "bbf") and language files ("lan") are
 // wanted, installers ("exe") when newer; outside service mode nothing with "_T" in its
 // name. BadVersion: an installer whose version field is no number, not wanted.
+// LeftToPackageManager: a newer program installer that this copy could not put in its own
+// place, not wanted.
 // Whether the file is already present is the caller's question.
 Wanted IsWantedFile(const std::string& name, const WantedRules& rules);
 

@@ -70,10 +70,17 @@ OfferResult OfferDriverInstall(const InstallerOffer& offer) {
 }
 
 OfferResult OfferSelfUpdate(const InstallerOffer& offer) {
-    const std::string candidate = LastInstaller(offer.folders.dataDir, kProgramInstallerPrefix);
-    if (candidate.empty()) return OfferResult::NothingToOffer;
+    std::string candidate = LastInstaller(offer.folders.dataDir, kProgramInstallerPrefix);
     const auto newer = IsNewerProgram(candidate);
-    if (!newer || !*newer) return OfferResult::NothingToOffer;
+    const bool offered = !candidate.empty() && newer && *newer;
+    if (!offer.program.replaceable) {
+        if (!offered) candidate = offer.programNotFetched;
+        if (candidate.empty()) return OfferResult::NothingToOffer;
+        offer.sink.Show(UpdatedByPackageManagerText(candidate, offer.program),
+                        platform::MessageButtons::Ok, offer.caption);
+        return OfferResult::Declined;
+    }
+    if (!offered) return OfferResult::NothingToOffer;
 
     if (!Accepted(offer, TextId::NewProgramVersionFound, TextId::RestartToCompleteUpdate,
                   platform::MessageButtons::OkCancel)) {
@@ -81,7 +88,7 @@ OfferResult OfferSelfUpdate(const InstallerOffer& offer) {
     }
     const long pid = offer.programPid > 0 ? offer.programPid : static_cast<long>(::getpid());
     const auto lines = SelfUpdateShell(offer.folders.programDir, offer.folders.dataDir, candidate,
-                                       offer.arguments, pid);
+                                       offer.program.path, offer.arguments, pid);
     if (!WriteAndStart(offer, kSelfUpdateShellName, lines)) return OfferResult::Failed;
     if (offer.requestEnd) offer.requestEnd();
     return OfferResult::Started;

@@ -9,6 +9,7 @@
 #include "i18n/text_table.h"
 #include "platform/message_sink.h"
 #include "update/local_folders.h"
+#include "update/program_file.h"
 
 namespace update {
 
@@ -24,6 +25,8 @@ struct InstallerOffer {
     ScriptStarter startScript;
     std::function<void()> requestEnd;  // the program ends once the handler has returned
     long programPid = 0;               // the process the self-update waits for; 0: this one
+    ProgramFile program{};             // what the self-update replaces and restarts
+    std::string programNotFetched{};   // a newer installer the check left on the server
 };
 
 enum class OfferResult {
@@ -39,7 +42,9 @@ OfferResult OfferDriverInstall(const InstallerOffer& offer);
 
 // The last "ArvexUpdate_*.exe" of DataDir, when newer than this program: asks (texts 32
 // and 33, OK/Cancel); OK writes and starts the update script and requests the end,
-// Cancel says text 70.
+// Cancel says text 70. A program file that is not replaceable is never offered: a newer
+// installer, in DataDir or left on the server, is declined with a box saying that the
+// package manager updates the program.
 OfferResult OfferSelfUpdate(const InstallerOffer& offer);
 
 // The starter for this platform's scripts: /bin/sh, detached, in `programDir`.

@@ -5,6 +5,7 @@
 #include "platform/files.h"
 #include "platform/folder_listing.h"
 #include "update/listing_names.h"
+#include "update/program_file.h"
 
 namespace update {
 
@@ -55,6 +56,10 @@ SyncResult SyncWithListing(const std::string& listing, ListingEnd end, const Wan
             case Wanted::BadVersion:
                 result.log.push_back("Skipped installer \"" + PrintableName(name) +
                                      "\": its version is not a whole number");
+                break;
+            case Wanted::LeftToPackageManager:
+                result.log.push_back(NotFetchedForPackageManagerLine(PrintableName(name)));
+                result.programNotFetched = name;
                 break;
             case Wanted::No:
                 break;

@@ -13,6 +13,7 @@ struct SyncResult {
     std::vector<std::string> queue;    // names to fetch, in listing order
     std::vector<std::string> deleted;  // names deleted from DataDir
     std::vector<std::string> log;      // status lines, in the order things happened
+    std::string programNotFetched;     // a newer program installer left to the package manager
 };
 
 // Whether the FTP client received the whole listing; only a whole one may delete files.

@@ -59,17 +59,19 @@ std::vector<std::string> DriverInstallShell(const std::string& programDir,
 
 std::vector<std::string> SelfUpdateShell(const std::string& programDir, const std::string& dataDir,
                                          const std::string& installer,
+                                         const std::string& programFile,
                                          const std::vector<std::string>& arguments,
                                          long programPid) {
-    const std::string program = kProgramFileName;
-    const std::string temporary = program + ".new";
-    std::string restart = "./" + program;
+    const std::string program = "\"$program\"";
+    const std::string temporary = "\"$program.new\"";
+    std::string restart = program;
     for (const auto& argument : arguments) restart += " " + QuoteShellArgument(argument);
 
     Script script = ScriptHead(
         {"Written by ArvexUpdate: puts the downloaded version in the place of the program",
          "once it has ended, and starts it again with the same arguments."},
         programDir, dataDir + installer);
+    script << "program=" + QuoteShellArgument(programFile);
     script << "show_error() {"
            << "    command -v zenity >/dev/null 2>&1 &&"
            << "        zenity --error --title=\"Error message\" --text=\"$1\" 2>/dev/null && return"

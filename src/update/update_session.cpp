@@ -50,6 +50,7 @@ const char* UpdateStateName(UpdateSession::State state) {
 void UpdateSession::Start(const UpdateCheckStart& start) {
     start_ = start;
     queue_.clear();
+    programNotFetched_.clear();
     // An unattended check comes straight to page 2, whose button may still say "Finish".
     parts_.view.SetDownloadPageButton(parts_.texts[TextId::Cancel]);
     ChangeState(State::Connecting);
@@ -143,12 +144,14 @@ void UpdateSession::ChangeFolder(const std::string& folder) {
 
 void UpdateSession::CompareListing(const std::string& listing) {
     // The client reports a listing only once it has all of it (a cut one is an error).
-    const WantedRules rules{start_.folders, start_.serviceMode};
+    WantedRules rules{start_.folders, start_.serviceMode};
+    rules.programReplaceable = parts_.view.InstallerOfferParts().program.replaceable;
     const SyncResult result = start_.installation
                                   ? QueueInstallFiles(listing)
                                   : SyncWithListing(listing, ListingEnd::Complete, rules);
     for (const auto& line : result.log) Status(line);
     queue_ = result.queue;
+    programNotFetched_ = result.programNotFetched;
     if (queue_.empty()) {
         LogOut();
         if (start_.installation) {
@@ -200,7 +203,7 @@ void UpdateSession::EndOfSession() {
     ChangeState(State::Idle);
     Status(TextId::DisconnectedFromServer);
     const OfferWindowParts window = parts_.view.InstallerOfferParts();
-    const InstallerOffer offer{
+    InstallerOffer offer{
         start_.folders,
         parts_.texts,
         parts_.sink,
@@ -208,6 +211,8 @@ void UpdateSession::EndOfSession() {
         window.arguments,
         window.startScript ? window.startScript : ShellScriptStarter(start_.folders.programDir),
         window.requestEnd};
+    offer.program = window.program;
+    offer.programNotFetched = programNotFetched_;
     OfferDriverInstall(offer);
     OfferSelfUpdate(offer);
     parts_.view.RefreshLanguage();

@@ -24,6 +24,7 @@ namespace update {
 struct OfferWindowParts {
     std::string caption;                 // the title of the offers' boxes
     std::vector<std::string> arguments;  // the program's arguments, for its restart
+    ProgramFile program;                 // what a self-update replaces
     ScriptStarter startScript;           // empty: /bin/sh in ProgramDir
     std::function<void()> requestEnd;
 };
@@ -121,6 +122,7 @@ class UpdateSession : public FtpSessionEvents {
     State state_ = State::Idle;
     UpdateCheckStart start_;
     std::vector<std::string> queue_;
+    std::string programNotFetched_;  // a newer program left to the package manager
 };
 
 const char* UpdateStateName(UpdateSession::State state);

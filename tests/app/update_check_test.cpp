@@ -266,12 +266,14 @@ TEST_F(UpdateCheck, DriverAndProgramOffersAnsweredEitherWay) {
         Offer("ArvexDriver_4.exe", "new driver");
         Offer("ArvexUpdate_106.exe", "new program");
         folder.Write("ArvexDriver_3.exe", "installed");
+        folder.Write("bin/ArvexUpdate", "the running program");
         InstallRequiredFiles();
         messages.boxes.clear();
         messages.SetYesNoAnswer(answer);
         Serve();
         app::TForm1& w = StartWindow({"/T:30", "a b"});
         w.Timer_AutoUpdate.SetEnabled(false);
+        w.ProgramFile = update::ProgramFileAt(folder.Path() + "bin/ArvexUpdate");
         RunCheck();
         EXPECT_FALSE(folder.Exists("Data/ArvexDriver_3.exe"));
 
@@ -297,9 +299,37 @@ TEST_F(UpdateCheck, DriverAndProgramOffersAnsweredEitherWay) {
         EXPECT_NE(update.find("installer='" + folder.Path() + "Data/ArvexUpdate_106.exe'"),
                   std::string::npos)
             << update;
-        EXPECT_NE(update.find("\n./ArvexUpdate '/T:30' 'a b' &\n"), std::string::npos) << update;
+        EXPECT_NE(update.find("\nprogram='" + folder.Path() + "bin/ArvexUpdate'\n"),
+                  std::string::npos)
+            << update;
+        EXPECT_NE(update.find("\n\"$program\" '/T:30' 'a b' &\n"), std::string::npos) << update;
         EXPECT_TRUE(w.ProgramEndRequested);
     }
+}
+
+// An installed copy, whose folder the user cannot write: the newer program stays on the
+// server, the log and a box say that the package manager updates it; the rest is fetched.
+TEST_F(UpdateCheck, AnInstalledCopyLeavesTheNewerProgramToThePackageManager) {
+    Offer("ArvexUpdate_106.exe", "new program");
+    Offer("a.vbf", "A");
+    InstallRequiredFiles();
+    Serve();
+    app::TForm1& w = StartWindow();
+    w.ProgramFile = {"/usr/lib/arvexupdate/ArvexUpdate", false};
+    RunCheck();
+    EXPECT_EQ(StatusLines(),
+              (Lines{kConnecting,
+                     "Skipped installer \"ArvexUpdate_106.exe\": this copy of the program is "
+                     "updated by the package manager",
+                     kFound, "Downloading file: a.vbf", kComplete, kDisconnected}));
+    EXPECT_EQ(messages.Texts(),
+              Lines{"A newer version of this program is on the server (ArvexUpdate_106.exe).\n"
+                    "This copy cannot replace its own file in /usr/lib/arvexupdate: the package "
+                    "manager updates it."});
+    EXPECT_FALSE(folder.Exists("Data/ArvexUpdate_106.exe"));
+    EXPECT_FALSE(folder.Exists("Update.sh"));
+    EXPECT_TRUE(startedScripts.empty());
+    EXPECT_FALSE(w.ProgramEndRequested);
 }
 
 // Ticks of Timer_AutoUpdate by hand: start page, a check, 5 s after it, the period; then a

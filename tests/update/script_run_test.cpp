@@ -23,6 +23,8 @@ namespace {
 
 constexpr int kScriptWaitMs = 20000;
 constexpr int kStillRunningMs = 1000;
+// The running program lies elsewhere than the folder it works in, as a build's does.
+constexpr const char* kProgramFile = "bin/ArvexUpdate";
 
 // Writes its arguments, one a line, to "restarted.txt" in the folder it runs in.
 const char* const kNewProgram =
@@ -68,7 +70,8 @@ class ScriptRunTest : public ::testing::Test {
                 std::move(arguments),
                 ShellScriptStarter(program.Path()),
                 [this] { endRequested = true; },
-                pid};
+                pid,
+                {program.Path() + kProgramFile, true}};
     }
 
     testsupport::TempFolder program;
@@ -80,7 +83,7 @@ class ScriptRunTest : public ::testing::Test {
 }  // namespace
 
 TEST_F(ScriptRunTest, SelfUpdateReplacesTheProgramOnceItEndsAndRestartsIt) {
-    program.Write("ArvexUpdate", "#!/bin/sh\nexit 0\n");
+    program.Write(kProgramFile, "#!/bin/sh\nexit 0\n");
     program.Write("Data/ArvexUpdate_106.exe", kNewProgram);
     RunningProgram running;
     const std::vector<std::string> args = {"/S", "/T:30", "with blanks", "it's $(touch x)"};
@@ -89,7 +92,7 @@ TEST_F(ScriptRunTest, SelfUpdateReplacesTheProgramOnceItEndsAndRestartsIt) {
     EXPECT_TRUE(endRequested);
     // While the old program runs it stays in place. Nothing announces that a file did not
     // change, so this waits out a bound far above the script's own work.
-    EXPECT_FALSE(serialtest::WaitFor([&] { return program.Read("ArvexUpdate") == kNewProgram; },
+    EXPECT_FALSE(serialtest::WaitFor([&] { return program.Read(kProgramFile) == kNewProgram; },
                                      kStillRunningMs));
     running.End();
 
@@ -97,10 +100,11 @@ TEST_F(ScriptRunTest, SelfUpdateReplacesTheProgramOnceItEndsAndRestartsIt) {
         [&] { return program.Exists("restarted.txt") && !program.Exists("Update.sh"); },
         kScriptWaitMs));
     EXPECT_EQ(platform::SplitLines(program.Read("restarted.txt")), args);
-    EXPECT_EQ(program.Read("ArvexUpdate"), kNewProgram);
-    EXPECT_TRUE(IsExecutable(program.Path() + "ArvexUpdate"));
+    EXPECT_EQ(program.Read(kProgramFile), kNewProgram);
+    EXPECT_TRUE(IsExecutable(program.Path() + kProgramFile));
     EXPECT_FALSE(program.Exists("Data/ArvexUpdate_106.exe"));
-    EXPECT_FALSE(program.Exists("ArvexUpdate.new"));
+    EXPECT_FALSE(program.Exists(std::string(kProgramFile) + ".new"));
+    EXPECT_FALSE(program.Exists("ArvexUpdate"));
     EXPECT_FALSE(program.Exists("x"));
 }
 

@@ -56,19 +56,25 @@ TEST(ShellScripts, ArgumentsAreQuotedAndTheScriptsParse) {
     EXPECT_EQ(QuoteShellArgument("it's"), "'it'\\''s'");
     EXPECT_EQ(QuoteShellArgument(""), "''");
 
-    const Names update =
-        SelfUpdateShell("/p q/", "/p q/Data/", "ArvexUpdate_106.exe", {"/S", "a b", "it's"}, 4242);
+    const Names update = SelfUpdateShell("/p q/", "/p q/Data/", "ArvexUpdate_106.exe",
+                                         "/usr/o'k/ArvexUpdate", {"/S", "a b", "it's"}, 4242);
     EXPECT_EQ(update.front(), "#!/bin/sh");
-    EXPECT_EQ(update.at(update.size() - 2), "./ArvexUpdate '/S' 'a b' 'it'\\''s' &");
+    EXPECT_EQ(update.at(update.size() - 2), "\"$program\" '/S' 'a b' 'it'\\''s' &");
     EXPECT_EQ(update.back(), "rm -f Update.sh");
     const auto has = [&](const Names& lines, const std::string& part) {
         for (const auto& l : lines)
             if (l.find(part) != std::string::npos) return true;
         return false;
     };
+    EXPECT_TRUE(has(update, "cd '/p q/' || exit 1"));
     EXPECT_TRUE(has(update, "installer='/p q/Data/ArvexUpdate_106.exe'"));
+    EXPECT_TRUE(has(update, "program='/usr/o'\\''k/ArvexUpdate'"));
+    // The new version is written beside the program and renamed over it.
+    EXPECT_TRUE(has(update,
+                    "cp -f \"$installer\" \"$program.new\" && chmod +x \"$program.new\" && "
+                    "mv -f \"$program.new\" \"$program\""));
     EXPECT_TRUE(has(update, "kill -0 4242"));
-    EXPECT_FALSE(has(SelfUpdateShell("/p/", "/p/Data/", "N", {}, 0), "kill -0"));
+    EXPECT_FALSE(has(SelfUpdateShell("/p/", "/p/Data/", "N", "/p/A", {}, 0), "kill -0"));
     for (const char* tool : {"zenity", "kdialog", "xmessage", ">&2"})
         EXPECT_TRUE(has(update, tool));
 
@@ -104,6 +110,7 @@ class OfferTest : public ::testing::Test {
                 return startWorks;
             },
             [this] { ++endRequests; }};
+        offer.program = {program.Path() + "ArvexUpdate", true};
         return offer;
     }
     Names BoxTexts() const { return boxes.Texts(); }
@@ -146,7 +153,77 @@ TEST_F(OfferTest, SelfUpdateAnsweredOkOrCancel) {
     EXPECT_EQ(endRequests, 1);
     const std::string script = program.Read("Update.sh");
     EXPECT_EQ(script.find('\r'), std::string::npos);
-    EXPECT_NE(script.find("\n./ArvexUpdate '/S' '/T:30' &\n"), std::string::npos) << script;
+    EXPECT_NE(script.find("\nprogram='" + program.Path() + "ArvexUpdate'\n"), std::string::npos)
+        << script;
+    EXPECT_NE(script.find("\n\"$program\" '/S' '/T:30' &\n"), std::string::npos) << script;
+}
+
+// A copy the user cannot replace (an installed one) is never asked about a newer version,
+// whether it waits in DataDir or the check left it on the server: one box tells why.
+TEST_F(OfferTest, ACopyThatCannotBeReplacedLeavesTheUpdateToThePackageManager) {
+    struct Case {
+        const char* what;
+        const char* inData;  // a program installer in DataDir, or none
+        std::string notFetched;
+        OfferResult result;
+        const char* named;  // the installer the box names
+    } cases[] = {
+        {"NothingNewer", "ArvexUpdate_105.exe", "", OfferResult::NothingToOffer, nullptr},
+        {"LeftOnTheServer", nullptr, "ArvexUpdate_107.exe", OfferResult::Declined,
+         "ArvexUpdate_107.exe"},
+        {"WaitingInData", "ArvexUpdate_106.exe", "", OfferResult::Declined, "ArvexUpdate_106.exe"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        testsupport::TempFolder fresh;
+        fresh.Write("Data/.keep", "");
+        if (c.inData) fresh.Write(std::string("Data/") + c.inData, "new");
+        boxes.boxes.clear();
+        InstallerOffer offer = Offer();
+        offer.folders = {fresh.Path(), fresh.Path() + "Data/", fresh.Path() + "Language/"};
+        offer.program = {"/usr/lib/arvexupdate/ArvexUpdate", false};
+        offer.programNotFetched = c.notFetched;
+        EXPECT_EQ(OfferSelfUpdate(offer), c.result);
+        if (c.named) {
+            EXPECT_EQ(BoxTexts(), Names{"A newer version of this program is on the server (" +
+                                        std::string(c.named) +
+                                        ").\nThis copy cannot replace its own file in "
+                                        "/usr/lib/arvexupdate: the package manager updates it."});
+            EXPECT_EQ(boxes.boxes[0].buttons, MessageButtons::Ok);
+        } else {
+            EXPECT_TRUE(boxes.boxes.empty());
+        }
+        EXPECT_TRUE(started.empty());
+        EXPECT_EQ(endRequests, 0);
+        EXPECT_FALSE(fresh.Exists("Update.sh"));
+        if (c.inData) {
+            EXPECT_TRUE(fresh.Exists(std::string("Data/") + c.inData));
+        }
+    }
+}
+
+// Replaceable means: an absolute file path in a folder this user may write.
+TEST(ProgramFile, ReplaceableWhereItsFolderIsWritable) {
+    testsupport::TempFolder dir;
+    dir.Write("file", "");
+    const struct {
+        std::string path;
+        bool replaceable;
+    } cases[] = {
+        {dir.Path() + "ArvexUpdate", true},
+        {dir.Path() + "missing/ArvexUpdate", false},
+        {dir.Path() + "file/ArvexUpdate", false},  // its "folder" is a file
+        {dir.Path(), false},                       // a folder is no program file
+        {"ArvexUpdate", false},                    // relative: nobody knows where
+        {"", false},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(ProgramFileAt(c.path).replaceable, c.replaceable) << c.path;
+        EXPECT_EQ(ProgramFileAt(c.path).path, c.path);
+    }
+    const ProgramFile running = RunningProgramFile();
+    EXPECT_TRUE(running.path.ends_with("/test_update")) << running.path;
+    EXPECT_TRUE(running.replaceable);  // the build folder
 }
 
 TEST_F(OfferTest, DriverAnsweredYesOrNo) {

@@ -83,6 +83,23 @@ TEST_F(SyncTest, HostileAndBadlyVersionedNamesAreLoggedAndTheRestGoesOn) {
     EXPECT_FALSE(program.Exists("x.vbf"));
 }
 
+// A copy that cannot replace its own file fetches no newer program; drivers still come.
+TEST_F(SyncTest, ANewerProgramThatCannotBePutInPlaceIsLeftOnTheServer) {
+    const std::string listing =
+        "ArvexUpdate_105.exe\r\nArvexUpdate_106.exe\r\nArvexDriver_4.exe\r\na.vbf\r\n";
+    rules.programReplaceable = false;
+    const SyncResult r = Sync(listing);
+    EXPECT_EQ(r.queue, (Names{"ArvexDriver_4.exe", "a.vbf"}));
+    EXPECT_EQ(r.log, Names{"Skipped installer \"ArvexUpdate_106.exe\": this copy of the "
+                           "program is updated by the package manager"});
+    EXPECT_EQ(r.programNotFetched, "ArvexUpdate_106.exe");
+
+    rules.programReplaceable = true;
+    const SyncResult writable = Sync(listing);
+    EXPECT_EQ(writable.queue, (Names{"ArvexUpdate_106.exe", "ArvexDriver_4.exe", "a.vbf"}));
+    EXPECT_EQ(writable.programNotFetched, "");
+}
+
 TEST_F(SyncTest, InstallationQueuesEveryUsableNameInOrder) {
     const SyncResult r = QueueInstallFiles("ZipEngine.so\r\n\r\nBLaz60A.prg\r\n..\r\nreadme");
     EXPECT_EQ(r.queue, (Names{"ZipEngine.so", "BLaz60A.prg", "readme"}));
