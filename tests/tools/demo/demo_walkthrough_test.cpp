@@ -3,9 +3,9 @@
 // simulated terminal on COM1 of a ports folder. At the end the terminal holds the package's
 // firmware, laid out here from the package's own records.
 //
-// With ARVEX_DEMO_SCREENSHOTS=FOLDER the window is also saved as PNGs on the way (the
-// README's pictures); ARVEX_DEMO_SIM_ARGS adds options to the simulator as in the demo
-// ("--baud 19200" walks it at the demo's pace).
+// With ARVEX_DEMO_SCREENSHOTS=FOLDER (absolute, as the test works in the program folder) the
+// window is also saved as PNGs on the way (the README's pictures); ARVEX_DEMO_SIM_ARGS adds
+// options to the simulator as in the demo ("--baud 19200" walks it at the demo's pace).
 #include <gtest/gtest.h>
 
 #include <QComboBox>
