@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QDirIterator>
 #include <QIcon>
 #include <QLabel>
 #include <QLineEdit>
@@ -28,6 +29,16 @@ std::string WorkingDirectoryWithSlash() {
     if (dir.empty() || dir.back() != '/') dir += '/';
     return dir;
 }
+
+// The desktop icon's renderings, one per size, so that the window shows the menu's
+// picture at whatever size the desktop asks for.
+QIcon ProgramIcon() {
+    QIcon icon;
+    QDirIterator sizes(QStringLiteral(":/icons"), {QStringLiteral("arvexupdate.png")}, QDir::Files,
+                       QDirIterator::Subdirectories);
+    while (sizes.hasNext()) icon.addFile(sizes.next());
+    return icon;
+}
 }  // namespace
 
 TForm1::TForm1(std::vector<std::string> args, QWidget* parent)
@@ -36,7 +47,7 @@ TForm1::TForm1(std::vector<std::string> args, QWidget* parent)
                           Qt::WindowCloseButtonHint),
       args_(std::move(args)) {
     setWindowTitle(QStringLiteral("Solvenda Plantrix Update"));
-    setWindowIcon(QIcon(QStringLiteral(":/app_icon.png")));
+    setWindowIcon(ProgramIcon());
     BuildLayout();
     WireHandlers();
     WireUpdateServer();

@@ -1,7 +1,8 @@
 // The installed copy: `cmake --install` into a folder of the test's and the Debian package
-// built from the same tree hold the program, its engine, the launcher, the desktop entry
-// and the icons; the launcher runs the program in the user's own program folder; the
-// package names the runtime packages the program needs, and what it holds starts.
+// built from the same tree hold the program, its engine, the launcher, the desktop entry,
+// the icons and the software centre's description; the launcher runs the program in the
+// user's own program folder; the package is one lintian accepts, names the runtime
+// packages the program needs, and what it holds starts.
 #include <gtest/gtest.h>
 #include <poll.h>
 #include <signal.h>
@@ -33,6 +34,7 @@ constexpr int kStillRunningMs = 700;
 constexpr int kIconSizes[] = {16, 22, 24, 32, 48, 64, 128, 256};
 
 std::string BuildDir() { return std::getenv("ARVEX_BUILD_DIR"); }
+std::string SourceDir() { return std::getenv("ARVEX_SOURCE_DIR"); }
 
 // Waits for `target` to exist, by the creation events of the folders on its way.
 bool WaitForPath(const fs::path& target, int timeoutMs) {
@@ -103,7 +105,7 @@ void CheckLauncher(const std::string& prefix, const LauncherCase& c) {
     user.Write("home/file", "");
     std::vector<std::string> environment = {"QT_QPA_PLATFORM=offscreen"};
     for (const auto& e : c.environment) environment.push_back(Placed(e, base));
-    const std::string installed = prefix + "/lib/arvexupdate/";
+    const std::string installed = prefix + "/" ARVEX_PROGRAM_DIR "/";
     const fs::path folder = c.expectedFolder ? Placed(c.expectedFolder, base) : "";
     if (c.expectedFolder && std::string(c.engineBefore) == "link") {
         user.Write("outside.so", "outside");
@@ -172,8 +174,8 @@ class InstalledTree : public ::testing::Test {
   protected:
     static void SetUpTestSuite() {
         folder_ = std::make_unique<testsupport::TempFolder>();
-        const RunResult installed =
-            RunProcess({ARVEX_CMAKE_COMMAND, "--install", BuildDir(), "--prefix", Prefix()});
+        const RunResult installed = RunProcess(
+            {ARVEX_CMAKE_COMMAND, "--install", BuildDir(), "--prefix", Prefix(), "--strip"});
         ASSERT_EQ(installed.status, 0) << installed.output;
     }
     static void TearDownTestSuite() { folder_.reset(); }
@@ -185,11 +187,11 @@ class InstalledTree : public ::testing::Test {
 std::unique_ptr<testsupport::TempFolder> InstalledTree::folder_;
 
 TEST_F(InstalledTree, HoldsTheProgramTheLauncherAValidDesktopEntryAndEveryIcon) {
-    for (const char* program : {"bin/arvexupdate", "lib/arvexupdate/ArvexUpdate"}) {
+    for (const char* program : {"bin/arvexupdate", ARVEX_PROGRAM_DIR "/ArvexUpdate"}) {
         const fs::perms p = fs::status(Prefix() + "/" + program).permissions();
         EXPECT_NE(p & fs::perms::others_exec, fs::perms::none) << program;
     }
-    EXPECT_TRUE(fs::is_regular_file(Prefix() + "/lib/arvexupdate/ZipEngine.so"));
+    EXPECT_TRUE(fs::is_regular_file(Prefix() + "/" ARVEX_PROGRAM_DIR "/ZipEngine.so"));
 
     const std::string desktop = Prefix() + "/share/applications/arvexupdate.desktop";
     const RunResult valid = RunProcess({"desktop-file-validate", desktop});
@@ -197,12 +199,43 @@ TEST_F(InstalledTree, HoldsTheProgramTheLauncherAValidDesktopEntryAndEveryIcon) 
     EXPECT_EQ(valid.output, "");
     const std::string entry = platform::ReadFileBytes(desktop).value_or("");
     EXPECT_EQ(DesktopValue(entry, "Exec"), "arvexupdate");
+    for (const char* german : {"Name[de]", "Comment[de]"})
+        EXPECT_NE(DesktopValue(entry, german), "") << german;
     const std::string icon = DesktopValue(entry, "Icon");
+    const std::string drawing =
+        platform::ReadFileBytes(Prefix() + "/share/icons/hicolor/scalable/apps/" + icon + ".svg")
+            .value_or("");
+    EXPECT_NE(drawing.find("<svg"), std::string::npos) << "no scalable icon";
     for (const int size : kIconSizes) {
         const std::string path = Prefix() + "/share/icons/hicolor/" + std::to_string(size) + "x" +
                                  std::to_string(size) + "/apps/" + icon + ".png";
         EXPECT_EQ(PngSize(path), std::make_pair(size, size)) << path;
     }
+}
+
+// What software centres list: a description that appstream accepts, launching the desktop
+// entry, with the README's pictures as its screenshots.
+TEST_F(InstalledTree, DescribesTheProgramForSoftwareCentres) {
+    std::vector<std::string> files;
+    for (const auto& e : fs::directory_iterator(Prefix() + "/share/metainfo"))
+        files.push_back(e.path());
+    ASSERT_EQ(files.size(), 1u);
+    const RunResult valid = RunProcess({"appstreamcli", "validate", "--no-net", files[0]});
+    EXPECT_EQ(valid.status, 0) << valid.output;
+
+    const std::string xml = platform::ReadFileBytes(files[0]).value_or("");
+    std::smatch launchable;
+    ASSERT_TRUE(std::regex_search(xml, launchable, std::regex("<launchable[^>]*>([^<]+)<")));
+    EXPECT_TRUE(fs::is_regular_file(Prefix() + "/share/applications/" + launchable[1].str()))
+        << launchable[1];
+
+    std::set<std::string> shown, pictures;
+    const std::regex image("<image>[^<]*/([^/<]+)</image>");
+    for (std::sregex_iterator i(xml.begin(), xml.end(), image), end; i != end; ++i)
+        shown.insert((*i)[1]);
+    for (const auto& e : fs::directory_iterator(SourceDir() + "/docs"))
+        if (e.path().extension() == ".png") pictures.insert(e.path().filename());
+    EXPECT_EQ(shown, pictures);
 }
 
 class Launcher : public InstalledTree, public ::testing::WithParamInterface<LauncherCase> {};
@@ -212,12 +245,14 @@ TEST_P(Launcher, RunsTheProgramInTheUsersOwnFolder) { CheckLauncher(Prefix(), Ge
 INSTANTIATE_TEST_SUITE_P(Starts, Launcher, ::testing::ValuesIn(kLauncherCases),
                          [](const auto& info) { return std::string(info.param.name); });
 
-// The runtime packages by name from a "Depends:" line.
-std::set<std::string> DependedOn(const std::string& info) {
+// The packages by name from a field such as "Depends:" of the package's control data.
+std::set<std::string> DependedOn(const std::string& info, const std::string& field) {
     std::set<std::string> names;
-    const size_t at = info.find("Depends: ");
+    const std::string key = " " + field + ": ";
+    const size_t at = info.find(key);
     if (at == std::string::npos) return names;
-    std::istringstream list(info.substr(at + 9, info.find('\n', at) - at - 9));
+    const size_t from = at + key.size();
+    std::istringstream list(info.substr(from, info.find('\n', from) - from));
     for (std::string item; std::getline(list, item, ',');) {
         std::istringstream words(item);
         std::string name;
@@ -240,7 +275,7 @@ TEST(DebianPackage, HoldsTheInstalledTreeNamesItsRuntimePackagesAndStarts) {
     const RunResult info = RunProcess({"dpkg-deb", "--info", deb});
     ASSERT_EQ(info.status, 0) << info.output;
     EXPECT_NE(info.output.find("Package: arvexupdate\n"), std::string::npos) << info.output;
-    const std::set<std::string> depends = DependedOn(info.output);
+    const std::set<std::string> depends = DependedOn(info.output, "Depends");
     for (const char* needed : {"libqt6core6", "libqt6gui6", "libqt6widgets6", "libjpeg62-turbo",
                                "qt6-qpa-plugins", "fonts-crosextra-carlito"})
         EXPECT_EQ(depends.count(needed), 1u) << needed << " in " << info.output;
@@ -248,15 +283,35 @@ TEST(DebianPackage, HoldsTheInstalledTreeNamesItsRuntimePackagesAndStarts) {
         EXPECT_FALSE(name.ends_with("-dev")) << name;
         EXPECT_EQ(name.find("python"), std::string::npos) << name;
     }
+    EXPECT_EQ(DependedOn(info.output, "Recommends").count("qt6-translations-l10n"), 1u)
+        << info.output;
+
+    // What a Debian packager is told: no error and no warning, and no hardening flag
+    // missing, which lintian reports as information. The engine copies only buffers whose
+    // size is known at run time, where fortification has nothing to check.
+    const RunResult lint = RunProcess({"lintian", "--display-info", deb});
+    EXPECT_EQ(lint.status, 0) << lint.output;
+    std::istringstream tags(lint.output);
+    for (std::string tag; std::getline(tags, tag);) {
+        const bool engineUnfortified =
+            tag.find("hardening-no-fortify-functions") != std::string::npos &&
+            tag.ends_with("/ZipEngine.so]");
+        EXPECT_FALSE(tag.starts_with("E: ") || tag.starts_with("W: ") ||
+                     (tag.find(" hardening-") != std::string::npos && !engineUnfortified))
+            << tag;
+    }
 
     const RunResult contents = RunProcess({"dpkg-deb", "--contents", deb});
     ASSERT_EQ(contents.status, 0) << contents.output;
     for (const char* path :
          {"-rwxr-xr-x root/root .* ./usr/bin/arvexupdate\n",
-          "-rwxr-xr-x root/root .* ./usr/lib/arvexupdate/ArvexUpdate\n",
-          "-rw-r--r-- root/root .* ./usr/lib/arvexupdate/ZipEngine.so\n",
+          "-rwxr-xr-x root/root .* ./usr/" ARVEX_PROGRAM_DIR "/ArvexUpdate\n",
+          "-rw-r--r-- root/root .* ./usr/" ARVEX_PROGRAM_DIR "/ZipEngine.so\n",
+          "-rw-r--r-- root/root .* ./usr/share/man/man1/arvexupdate.1.gz\n",
           "-rw-r--r-- root/root .* ./usr/share/applications/arvexupdate.desktop\n",
-          "-rw-r--r-- root/root .* ./usr/share/icons/hicolor/48x48/apps/arvexupdate.png\n"})
+          "-rw-r--r-- root/root .* ./usr/share/metainfo/.*\\.metainfo\\.xml\n",
+          "-rw-r--r-- root/root .* ./usr/share/icons/hicolor/48x48/apps/arvexupdate.png\n",
+          "-rw-r--r-- root/root .* ./usr/share/icons/hicolor/scalable/apps/arvexupdate.svg\n"})
         EXPECT_TRUE(std::regex_search(contents.output, std::regex(path))) << path;
 
     // What the package holds starts, from wherever it was unpacked.
