@@ -8,6 +8,8 @@
 int main(int argc, char** argv) {
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Solvenda Control Update"));
+    // Docks and Wayland compositors match the window to its desktop entry by this name.
+    QGuiApplication::setDesktopFileName(QStringLiteral("arvexupdate"));
 
     // Qt has taken its own options out of the arguments by now.
     std::vector<std::string> args;

@@ -82,6 +82,7 @@ void TForm1::BuildLayout() {
     // The picture is taller than its place: only its top shows, unscaled.
     Image1 = PlaceLabel(this, "Image1", {0, 0, kStripWidth, 395});
     Image1->setPixmap(SidePicture());
+    Image1->setAccessibleName(QStringLiteral("Tractor in a field"));
     Label_ServiceMode = PlaceLabel(this, "Label_ServiceMode", {0, 392, kStripWidth, 25},
                                    UiFont::ServiceMode, Qt::AlignHCenter);
     Label_ServiceMode->hide();
@@ -124,6 +125,9 @@ void TForm1::BuildStartPage() {
     Label_P1_Language->hide();
     Label_P1_Password = PlaceLabel(p, "Label_P1_Password", {112, 353, 121, 13});
     Label_P1_Password->hide();
+    // A screen reader names each field and list by the label before it.
+    Label_P1_Language->setBuddy(ComboBox_Language);
+    Label_P1_Password->setBuddy(Edit_P1_Password);
     Label_P1_Ver = PlaceLabel<ClickableLabel>(p, "Label_P1_Ver", kVersionLabel, UiFont::Normal,
                                               Qt::AlignHCenter);
 }
@@ -133,6 +137,7 @@ void TForm1::BuildDownloadPage() {
     Label_P2_Headline =
         PlaceLabel(p, "Label_P2_Headline", {48, 48, kAutoWidth, 20}, UiFont::Bold12);
     ListBox_P2 = Place<QListWidget>(p, "ListBox_P2", {48, 88, 337, 265});
+    ListBox_P2->setAccessibleName(QStringLiteral("Status log"));
     But_P2_Cancel = PlaceButton(p, "But_P2_Cancel", kCancelButton);
     Label_P2_Info2 =
         PlaceLabel(p, "Label_P2_Info2", {2, 104, 431, 16}, UiFont::Bold10, Qt::AlignHCenter);
@@ -155,6 +160,7 @@ void TForm1::BuildWizardPage() {
     ComboBox_P3->hide();
     ProgressBar1 = Place<QProgressBar>(p, "ProgressBar1", {48, 264, 329, 25});
     ProgressBar1->setTextVisible(false);
+    ProgressBar1->setAccessibleName(QStringLiteral("Progress"));
     ProgressBar1->hide();
     Label_P3_Baseline =
         PlaceLabel(p, "Label_P3_Baseline", {48, 328, kAutoWidth, 17}, UiFont::Bold10);
@@ -162,6 +168,8 @@ void TForm1::BuildWizardPage() {
     But_P3_Next = PlaceButton(p, "But_P3_Next", {244, 370, 75, 25});
     But_P3_Cancel = PlaceButton(p, "But_P3_Cancel", kCancelButton);
     Label_P3_Ver = PlaceLabel(p, "Label_P3_Ver", kVersionLabel, UiFont::Normal, Qt::AlignHCenter);
+    // While the list is shown the information above it asks for the choice.
+    Label_P3_Info->setBuddy(ComboBox_P3);
 }
 
 void TForm1::BuildNewsletterPage() {
@@ -179,6 +187,9 @@ void TForm1::BuildNewsletterPage() {
     But_P4_Register = PlaceButton(p, "But_P4_Register", {224, 370, 95, 25});
     But_P4_cancel = PlaceButton(p, "But_P4_cancel", kCancelButton);
     Label_P4_Ver = PlaceLabel(p, "Label_P4_Ver", kVersionLabel, UiFont::Normal, Qt::AlignHCenter);
+    Label_P4_Name->setBuddy(Edit_P4_Name);
+    Label_P4_Email->setBuddy(Edit_P4_Email);
+    Label_P4_Email2->setBuddy(Edit_P4_Email2);
 }
 
 }  // namespace app

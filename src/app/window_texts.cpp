@@ -6,6 +6,7 @@
 
 #include "app/clickable_label.h"
 #include "app/main_window.h"
+#include "app/qt_texts.h"
 #include "i18n/language_file.h"
 #include "i18n/language_folder.h"
 #include "platform/files.h"
@@ -76,6 +77,7 @@ void TForm1::LoadTextFile() {
     Texts.Clear();
     i18n::SetDefaultTexts(Texts);
     ApplyTexts();
+    UseQtTextsFor({});  // the message boxes' buttons stay English unless the file's texts apply
     const bool builtIn = !platform::FileExists(defaultFile);
     if (!builtIn) {
         if (auto lines = i18n::ReadLanguageFileLines(defaultFile)) ListBox1 = std::move(*lines);
@@ -97,6 +99,7 @@ void TForm1::LoadTextFile() {
     }
     for (const auto& [key, text] : file.texts) Texts.Set(key, text);
     ApplyTexts();
+    UseQtTextsFor(CurrentLanguage);
 }
 
 void TForm1::FillLanguageList() {
