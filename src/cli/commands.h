@@ -1,0 +1,52 @@
+#pragma once
+// The commands of arvex and their options: one table that the parser, the help texts and
+// the dispatch all read.
+//
+// Growing arvex:
+// - A command is a row in kCommands (commands.cpp): its name, texts, options and runner.
+//   A runner is `int Run...(Context&)` (command_runners.h); it returns the exit status.
+// - An option is an Option value, a row in kOptions, its field in Invocation and its case
+//   in StoreOption (arguments.cpp); rules between options go in CheckCombination.
+// - identify, check and program parse their options fully but run a placeholder
+//   (not_available_yet.cpp) until their jobs are wired; their runners replace that file.
+// - A runner works on the Qt event loop that main has set up: it prints results on
+//   context.console (standard output; errors on standard error), tells the user through
+//   context.sink (questions asked on the terminal, or answered No), takes the user's texts
+//   from context.texts, and draws a run's progress with a ProgressPrinter, to which the
+//   run's own time-left estimate is handed.
+#include <span>
+#include <string_view>
+
+#include "cli/context.h"
+#include "cli/invocation.h"
+
+namespace cli {
+
+enum class Option { Port, Machine, Release, Folder, Service, Tessara };
+
+struct OptionSpec {
+    Option option;
+    const char* name;   // with its "--"
+    const char* value;  // the value's placeholder; nullptr for a switch
+    const char* help;
+};
+
+using Runner = int (*)(Context&);
+
+struct CommandSpec {
+    Command command;
+    const char* name;
+    const char* summary;      // one line for the list of commands
+    const char* description;  // the paragraph of its help text, lines of at most 78
+    std::span<const Option> options;
+    Runner run;
+};
+
+std::span<const CommandSpec> Commands();
+const CommandSpec* FindCommand(std::string_view name);
+const CommandSpec& SpecOf(Command command);
+
+const OptionSpec* FindOption(std::string_view name);
+const OptionSpec& SpecOf(Option option);
+
+}  // namespace cli
