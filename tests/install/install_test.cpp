@@ -1,7 +1,7 @@
 // The installed copy: `cmake --install` into a folder of the test's and the Debian package
-// built from the same tree hold the program, its engine, the launcher, the desktop entry,
-// the icons and the software centre's description; the launcher runs the program in the
-// user's own program folder; the package is one lintian accepts, names the runtime
+// built from the same tree hold the program, arvex, the engine, the launcher, the desktop
+// entry, the icons and the software centre's description; the launcher runs the program
+// in the user's own program folder; the package is one lintian accepts, names the runtime
 // packages the program needs, and what it holds starts.
 #include <gtest/gtest.h>
 #include <poll.h>
@@ -144,6 +144,14 @@ void CheckLauncher(const std::string& prefix, const LauncherCase& c) {
     EXPECT_TRUE(launcher.Wait(kStartMs));
 }
 
+// bin/arvex, from wherever the tree lies, answers without a display.
+void CheckCommandStarts(const std::string& prefix) {
+    const RunResult version = RunProcess({prefix + "/bin/arvex", "--version"},
+                                         {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"});
+    EXPECT_EQ(version.status, 0) << version.output;
+    EXPECT_EQ(version.output, "arvex 1.05\n");
+}
+
 const LauncherCase kXdgDataHome{
     "XdgDataHome", {"XDG_DATA_HOME=@/xdg", "HOME=@/home"}, "@/xdg/ArvexUpdate", ""};
 
@@ -187,10 +195,12 @@ class InstalledTree : public ::testing::Test {
 std::unique_ptr<testsupport::TempFolder> InstalledTree::folder_;
 
 TEST_F(InstalledTree, HoldsTheProgramTheLauncherAValidDesktopEntryAndEveryIcon) {
-    for (const char* program : {"bin/arvexupdate", ARVEX_PROGRAM_DIR "/ArvexUpdate"}) {
+    for (const char* program : {"bin/arvexupdate", ARVEX_PROGRAM_DIR "/ArvexUpdate", "bin/arvex",
+                                ARVEX_PROGRAM_DIR "/arvex"}) {
         const fs::perms p = fs::status(Prefix() + "/" + program).permissions();
         EXPECT_NE(p & fs::perms::others_exec, fs::perms::none) << program;
     }
+    CheckCommandStarts(Prefix());
     EXPECT_TRUE(fs::is_regular_file(Prefix() + "/" ARVEX_PROGRAM_DIR "/ZipEngine.so"));
 
     const std::string desktop = Prefix() + "/share/applications/arvexupdate.desktop";
@@ -308,6 +318,9 @@ TEST(DebianPackage, HoldsTheInstalledTreeNamesItsRuntimePackagesAndStarts) {
           "-rwxr-xr-x root/root .* ./usr/" ARVEX_PROGRAM_DIR "/ArvexUpdate\n",
           "-rw-r--r-- root/root .* ./usr/" ARVEX_PROGRAM_DIR "/ZipEngine.so\n",
           "-rw-r--r-- root/root .* ./usr/share/man/man1/arvexupdate.1.gz\n",
+          "-rwxr-xr-x root/root .* ./usr/" ARVEX_PROGRAM_DIR "/arvex\n",
+          "lrwxrwxrwx root/root .* ./usr/bin/arvex -> \\.\\./" ARVEX_PROGRAM_DIR "/arvex\n",
+          "-rw-r--r-- root/root .* ./usr/share/man/man1/arvex.1.gz\n",
           "-rw-r--r-- root/root .* ./usr/share/applications/arvexupdate.desktop\n",
           "-rw-r--r-- root/root .* ./usr/share/metainfo/.*\\.metainfo\\.xml\n",
           "-rw-r--r-- root/root .* ./usr/share/icons/hicolor/48x48/apps/arvexupdate.png\n",
@@ -317,6 +330,7 @@ TEST(DebianPackage, HoldsTheInstalledTreeNamesItsRuntimePackagesAndStarts) {
     // What the package holds starts, from wherever it was unpacked.
     ASSERT_EQ(RunProcess({"dpkg-deb", "-x", deb, folder.Path() + "root"}).status, 0);
     CheckLauncher(folder.Path() + "root/usr", kXdgDataHome);
+    CheckCommandStarts(folder.Path() + "root/usr");
 }
 
 }  // namespace
