@@ -105,25 +105,25 @@ std::string CheckCombination(const Invocation& invocation) {
     return {};
 }
 
-ParseResult ParseCommand(const CommandSpec& spec, const std::vector<std::string>& args) {
-    const std::string name = spec.name;
+ParseResult ParseCommand(const CommandInfo& info, const std::vector<std::string>& args) {
+    const std::string name = info.name;
     auto usage = [&](const std::string& fault) {
         return Usage("arvex " + name + ": " + fault + " (see arvex " + name + " --help)");
     };
     ParseResult result;
     result.kind = ParseResult::Kind::Run;
-    result.invocation.command = spec.command;
+    result.invocation.command = info.command;
     std::set<Option> given;
     for (size_t i = 1; i < args.size(); ++i) {
         const std::string_view arg = args[i];
-        if (arg == "--help" || arg == "-h") return Help(CommandHelp(spec));
+        if (arg == "--help" || arg == "-h") return Help(CommandHelp(info));
         if (!arg.starts_with("--")) return usage("unexpected argument " + Quoted(arg));
         const size_t equals = arg.find('=');
         const std::string_view optionName = arg.substr(0, equals);
-        const OptionSpec* option = FindOption(optionName);
+        const OptionInfo* option = FindOption(optionName);
         if (option == nullptr) return usage("unknown option " + Quoted(optionName));
-        if (std::find(spec.options.begin(), spec.options.end(), option->option) ==
-            spec.options.end())
+        if (std::find(info.options.begin(), info.options.end(), option->option) ==
+            info.options.end())
             return usage("option " + std::string(option->name) + " does not apply to " + name);
         if (!given.insert(option->option).second)
             return usage("option " + std::string(option->name) + " is given twice");
@@ -172,8 +172,8 @@ ParseResult ParseArguments(const std::vector<std::string>& args) {
     const std::string_view first = args[0];
     if (first == "--help" || first == "-h") {
         if (args.size() == 1) return Help(GeneralHelp());
-        const CommandSpec* spec = FindCommand(args[1]);
-        if (args.size() == 2 && spec != nullptr) return Help(CommandHelp(*spec));
+        const CommandInfo* info = FindCommand(args[1]);
+        if (args.size() == 2 && info != nullptr) return Help(CommandHelp(*info));
         return Usage("arvex: --help takes a command's name at most (see arvex --help)");
     }
     if (first == "--version") {
@@ -184,10 +184,10 @@ ParseResult ParseArguments(const std::vector<std::string>& args) {
     }
     if (first.starts_with("-"))
         return Usage("arvex: unknown option " + Quoted(first) + " (see arvex --help)");
-    const CommandSpec* spec = FindCommand(first);
-    if (spec == nullptr)
+    const CommandInfo* info = FindCommand(first);
+    if (info == nullptr)
         return Usage("arvex: unknown command " + Quoted(first) + " (see arvex --help)");
-    return ParseCommand(*spec, args);
+    return ParseCommand(*info, args);
 }
 
 }  // namespace cli

@@ -8,7 +8,7 @@ namespace cli {
 
 namespace {
 
-constexpr OptionSpec kOptions[] = {
+constexpr OptionInfo kOptions[] = {
     {Option::Port, "--port", "COMn",
      "look for the terminal on this port only, instead of searching every port (COM5 or 5)"},
     {Option::Machine, "--machine", "TYPE",
@@ -33,7 +33,7 @@ constexpr Option kCheckOptions[] = {Option::Folder, Option::Service};
 constexpr Option kProgramOptions[] = {Option::Port,   Option::Machine, Option::Release,
                                       Option::Folder, Option::Service, Option::Tessara};
 
-constexpr CommandSpec kCommands[] = {
+constexpr CommandInfo kCommands[] = {
     {Command::Ports, "ports", "list the serial ports, their devices and who may use them",
      "Lists each serial port that exists: its COM number, its device, and whether it is\n"
      "present, in use by another program, or not accessible to this user. When\n"
@@ -57,30 +57,31 @@ constexpr CommandSpec kCommands[] = {
      kProgramOptions, RunProgram},
 };
 
+// The row of `table` that `match` accepts; nullptr when there is none.
+template <typename Row, size_t N, typename Match>
+const Row* Find(const Row (&table)[N], Match match) {
+    const Row* found = std::find_if(std::begin(table), std::end(table), match);
+    return found == std::end(table) ? nullptr : found;
+}
+
 }  // namespace
 
-std::span<const CommandSpec> Commands() { return kCommands; }
+std::span<const CommandInfo> Commands() { return kCommands; }
 
-const CommandSpec* FindCommand(std::string_view name) {
-    const auto* found = std::find_if(std::begin(kCommands), std::end(kCommands),
-                                     [&](const CommandSpec& c) { return c.name == name; });
-    return found == std::end(kCommands) ? nullptr : found;
+const CommandInfo* FindCommand(std::string_view name) {
+    return Find(kCommands, [&](const CommandInfo& c) { return c.name == name; });
 }
 
-const CommandSpec& SpecOf(Command command) {
-    return *std::find_if(std::begin(kCommands), std::end(kCommands),
-                         [&](const CommandSpec& c) { return c.command == command; });
+const CommandInfo& InfoOf(Command command) {
+    return *Find(kCommands, [&](const CommandInfo& c) { return c.command == command; });
 }
 
-const OptionSpec* FindOption(std::string_view name) {
-    const auto* found = std::find_if(std::begin(kOptions), std::end(kOptions),
-                                     [&](const OptionSpec& o) { return o.name == name; });
-    return found == std::end(kOptions) ? nullptr : found;
+const OptionInfo* FindOption(std::string_view name) {
+    return Find(kOptions, [&](const OptionInfo& o) { return o.name == name; });
 }
 
-const OptionSpec& SpecOf(Option option) {
-    return *std::find_if(std::begin(kOptions), std::end(kOptions),
-                         [&](const OptionSpec& o) { return o.option == option; });
+const OptionInfo& InfoOf(Option option) {
+    return *Find(kOptions, [&](const OptionInfo& o) { return o.option == option; });
 }
 
 }  // namespace cli

@@ -24,7 +24,7 @@ namespace cli {
 
 enum class Option { Port, Machine, Release, Folder, Service, Tessara };
 
-struct OptionSpec {
+struct OptionInfo {
     Option option;
     const char* name;   // with its "--"
     const char* value;  // the value's placeholder; nullptr for a switch
@@ -33,7 +33,7 @@ struct OptionSpec {
 
 using Runner = int (*)(Context&);
 
-struct CommandSpec {
+struct CommandInfo {
     Command command;
     const char* name;
     const char* summary;      // one line for the list of commands
@@ -42,11 +42,11 @@ struct CommandSpec {
     Runner run;
 };
 
-std::span<const CommandSpec> Commands();
-const CommandSpec* FindCommand(std::string_view name);
-const CommandSpec& SpecOf(Command command);
+std::span<const CommandInfo> Commands();
+const CommandInfo* FindCommand(std::string_view name);
+const CommandInfo& InfoOf(Command command);
 
-const OptionSpec* FindOption(std::string_view name);
-const OptionSpec& SpecOf(Option option);
+const OptionInfo* FindOption(std::string_view name);
+const OptionInfo& InfoOf(Option option);
 
 }  // namespace cli

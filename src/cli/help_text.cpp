@@ -47,10 +47,10 @@ std::string OptionLine(const std::string& left, const std::string& help) {
 }
 
 // "arvex NAME [--option VALUE] ...", an option and its value never split.
-std::string Synopsis(const CommandSpec& spec) {
-    std::vector<std::string> words = {"arvex", spec.name};
-    for (const Option option : spec.options) {
-        const OptionSpec& o = SpecOf(option);
+std::string Synopsis(const CommandInfo& info) {
+    std::vector<std::string> words = {"arvex", info.name};
+    for (const Option option : info.options) {
+        const OptionInfo& o = InfoOf(option);
         words.push_back("[" + std::string(o.name) + (o.value ? " " + std::string(o.value) : "") +
                         "]");
     }
@@ -70,19 +70,19 @@ std::string GeneralHelp() {
         "or a remote shell, with the same folders and rules as the ArvexUpdate window.\n"
         "\n"
         "Commands:\n";
-    for (const CommandSpec& spec : Commands()) text += OptionLine(spec.name, spec.summary);
+    for (const CommandInfo& info : Commands()) text += OptionLine(info.name, info.summary);
     return text + "\n" + kQuestions + "\n" + kExitStatus;
 }
 
-std::string CommandHelp(const CommandSpec& spec) {
-    std::string text = Synopsis(spec) + "\n\n" + spec.description + "\n\nOptions:\n";
-    for (const Option option : spec.options) {
-        const OptionSpec& o = SpecOf(option);
+std::string CommandHelp(const CommandInfo& info) {
+    std::string text = Synopsis(info) + "\n\n" + info.description + "\n\nOptions:\n";
+    for (const Option option : info.options) {
+        const OptionInfo& o = InfoOf(option);
         text +=
             OptionLine(std::string(o.name) + (o.value ? " " + std::string(o.value) : ""), o.help);
     }
     text += OptionLine("--help", "show this text");
-    if (spec.command == Command::Check) text += std::string("\n") + kQuestions;
+    if (info.command == Command::Check) text += std::string("\n") + kQuestions;
     return text + "\n" + kExitStatus;
 }
 

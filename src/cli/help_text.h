@@ -7,6 +7,6 @@
 namespace cli {
 
 std::string GeneralHelp();
-std::string CommandHelp(const CommandSpec& spec);
+std::string CommandHelp(const CommandInfo& info);
 
 }  // namespace cli

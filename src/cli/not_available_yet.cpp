@@ -8,7 +8,7 @@ namespace cli {
 namespace {
 
 int NotAvailableYet(Context& context) {
-    context.console.Error("arvex " + std::string(SpecOf(context.invocation.command).name) +
+    context.console.Error("arvex " + std::string(InfoOf(context.invocation.command).name) +
                           ": not available yet in this version; use the ArvexUpdate window");
     return kExitFailed;
 }

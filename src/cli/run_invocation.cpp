@@ -8,7 +8,7 @@
 namespace cli {
 
 int RunInvocation(const Invocation& invocation, Console& console, platform::MessageSink& sink) {
-    const std::string name = "arvex " + std::string(SpecOf(invocation.command).name) + ": ";
+    const std::string name = "arvex " + std::string(InfoOf(invocation.command).name) + ": ";
     std::string error;
     const std::optional<std::string> folder = ProgramFolder(invocation.folder, error);
     if (!folder) {
@@ -18,7 +18,7 @@ int RunInvocation(const Invocation& invocation, Console& console, platform::Mess
     Context context{invocation, *folder, {}, console, sink};
     if (const std::string warning = LoadLanguageInUse(*folder, context.texts); !warning.empty())
         console.Error(name + warning);
-    return SpecOf(invocation.command).run(context);
+    return InfoOf(invocation.command).run(context);
 }
 
 }  // namespace cli
