@@ -13,7 +13,11 @@
 //   context.console (standard output; errors on standard error), tells the user through
 //   context.sink (questions asked on the terminal, or answered No), takes the user's texts
 //   from context.texts, and draws a run's progress with a ProgressPrinter, to which the
-//   run's own time-left estimate is handed.
+//   run's own time-left estimate is handed (Start/Step/End fit a run's progress view).
+// - Operating-system calls go in posix/ (a stop on Ctrl+C: a signal handler there that
+//   wakes the event loop with platform::WakeMessageWait, the runner then stopping its job).
+// - Installed or built, the zip engine lies beside the arvex executable, as the launcher
+//   of the window finds it beside the program.
 #include <span>
 #include <string_view>
 
