@@ -20,7 +20,18 @@ constexpr size_t kMaxFolderLength = 4096;
 constexpr size_t kMaxNameLength = 64;
 constexpr size_t kMaxShownLength = 40;
 
-// An argument as a message quotes it: short, and harmless to the terminal.
+// `text` without any control character, line ends and tabs included: an argument is
+// quoted on one line.
+std::string OnOneLine(std::string_view text) {
+    std::string line = Printable(std::string(text));
+    std::replace_if(
+        line.begin(), line.end(), [](char c) { return c == '\n' || c == '\t'; }, '?');
+    return line;
+}
+
+bool HasControlCharacters(std::string_view text) { return OnOneLine(text) != text; }
+
+// An argument as a message quotes it: short, on one line, and harmless to the terminal.
 std::string Quoted(std::string_view argument) {
     std::string shown(argument.substr(0, kMaxShownLength));
     // Not cut inside a UTF-8 sequence.
@@ -28,10 +39,8 @@ std::string Quoted(std::string_view argument) {
            (static_cast<unsigned char>(argument[shown.size()]) & 0xC0) == 0x80)
         shown.pop_back();
     if (shown.size() < argument.size()) shown += "...";
-    return "'" + Printable(shown) + "'";
+    return "'" + OnOneLine(shown) + "'";
 }
-
-bool HasControlCharacters(std::string_view text) { return Printable(std::string(text)) != text; }
 
 ParseResult Usage(std::string text) {
     ParseResult result;

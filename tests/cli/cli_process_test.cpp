@@ -84,6 +84,8 @@ const UsageCase kUsageCases[] = {
     {"MachineThatLeavesTheFolder", {"program", "--machine", "../x"}, "may not contain"},
     {"MachineWithWildcard", {"program", "--machine=*"}, "may not contain"},
     {"TerminalSequence", {"check", "\x1b]0;title\x07"}, "unexpected argument"},
+    {"LineEndInArgument", {"check", "a\nb"}, "unexpected argument 'a?b'"},
+    {"LineEndInFolder", {"check", "--folder", "a\nb"}, "'a?b' contains control characters"},
 };
 
 class Usage : public ::testing::TestWithParam<UsageCase> {};
