@@ -133,40 +133,24 @@ Outcome UpdateCheck(const Server& server, const testsupport::TempFolder& work,
     return o;
 }
 
-// curl -C - run again after each failure, with the pauses between.
-Outcome CurlLoop(const Server& server, const testsupport::TempFolder& work,
-                 const std::string& original) {
-    const std::string file = work.Path() + "curl-loop.vbf";
+// curl -C - into a new file: run again after each failure, with the pauses between
+// (`runAgain`), or run once with its own --retry.
+Outcome Curl(const Server& server, const std::string& file, const std::string& original,
+             bool runAgain) {
     fs::remove(file);
+    std::vector<std::string> args{"curl", "-s", "-S", "-C", "-", "-o", file, server.Url()};
+    if (!runAgain) {
+        args.insert(args.begin() + 5,
+                    {"--retry", std::to_string(kTries - 1), "--retry-all-errors"});
+    }
     const auto t0 = Clock::now();
-    int status = -1;
-    std::string output;
-    for (int i = 0; i < kTries && status != 0; ++i) {
+    testsupport::RunResult r;
+    for (int i = 0; i < (runAgain ? kTries : 1) && r.status != 0; ++i) {
         if (i > 0) {
             std::this_thread::sleep_for(std::chrono::duration<double>(kPausesS[i - 1]));
         }
-        const testsupport::RunResult r =
-            testsupport::RunProcess({"curl", "-s", "-S", "-C", "-", "-o", file, server.Url()});
-        status = r.status;
-        output = r.output;
+        r = testsupport::RunProcess(args, {}, 600000);
     }
-    Outcome o;
-    o.wall = Seconds(Clock::now() - t0);
-    server.Count(o);
-    o.exact = status == 0 && Contents(file) == original;
-    if (!o.exact) o.note = output;
-    return o;
-}
-
-Outcome CurlRetry(const Server& server, const testsupport::TempFolder& work,
-                  const std::string& original) {
-    const std::string file = work.Path() + "curl-retry.vbf";
-    fs::remove(file);
-    const auto t0 = Clock::now();
-    const testsupport::RunResult r = testsupport::RunProcess(
-        {"curl", "-s", "-S", "-C", "-", "--retry", std::to_string(kTries - 1), "--retry-all-errors",
-         "-o", file, server.Url()},
-        {}, 600000);
     Outcome o;
     o.wall = Seconds(Clock::now() - t0);
     server.Count(o);
@@ -232,13 +216,13 @@ int main(int argc, char** argv) {
     std::fflush(stdout);
     {
         Server server(work, rate, cuts, cutByClosing);
-        loop = CurlLoop(server, work, original);
+        loop = Curl(server, work.Path() + "curl-loop.vbf", original, true);
     }
     Row("curl -C -, run again after a failure", loop, size, rateSeconds, true);
     std::fflush(stdout);
     {
         Server server(work, rate, cuts, cutByClosing);
-        retry = CurlRetry(server, work, original);
+        retry = Curl(server, work.Path() + "curl-retry.vbf", original, false);
     }
     Row("curl -C - --retry 3 --retry-all-errors", retry, size, rateSeconds, false);
 
