@@ -5,7 +5,6 @@
 #include "ftp_bench_support.h"
 #include "ftp_server_process.h"
 #include "platform/message_wait.h"
-#include "update/ftp_session_events.h"
 
 namespace ftpbench {
 
