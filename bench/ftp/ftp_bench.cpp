@@ -9,14 +9,11 @@
 // thread: the CPU time of the thread that runs the component, as a share of the wall time
 // of its RETR.
 #include <spawn.h>
-#include <sys/stat.h>
 #include <sys/wait.h>
-#include <time.h>
 #include <unistd.h>
 
 #include <QCoreApplication>
 #include <algorithm>
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -25,6 +22,7 @@
 #include <vector>
 
 #include "comm/ftp/zp_ftp_client.h"
+#include "ftp_bench_support.h"
 #include "ftp_server_process.h"
 #include "platform/message_wait.h"
 
@@ -32,38 +30,11 @@ extern char** environ;
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
 namespace fs = std::filesystem;
-
-double Seconds(Clock::duration d) { return std::chrono::duration<double>(d).count(); }
-
-double ThreadCpuSeconds() {
-    timespec t{};
-    ::clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
-    return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) / 1e9;
-}
-
-double Median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
-}
-
-void WriteFile(const fs::path& path, std::uint64_t size) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    std::vector<char> block(1 << 20);
-    std::uint32_t x = 2463534242u;
-    for (char& c : block) {
-        x ^= x << 13;
-        x ^= x >> 17;
-        x ^= x << 5;
-        c = static_cast<char>(x);
-    }
-    for (std::uint64_t left = size; left > 0;) {
-        const auto n = static_cast<std::streamsize>(std::min<std::uint64_t>(left, block.size()));
-        out.write(block.data(), n);
-        left -= static_cast<std::uint64_t>(n);
-    }
-}
+using ftpbench::Clock;
+using ftpbench::Median;
+using ftpbench::Seconds;
+using ftpbench::ThreadCpuSeconds;
 
 struct Run {
     double seconds = 0;
@@ -157,7 +128,7 @@ int main(int argc, char** argv) {
     const fs::path work = tmpl;
     fs::create_directories(work / "root/UpdateFiles/names");
     fs::create_directories(work / "local");
-    WriteFile(work / "root/UpdateFiles/big.bin", size);
+    ftpbench::WriteFile(work / "root/UpdateFiles/big.bin", size);
     for (int i = 0; i < 1000; ++i) {
         char name[40];
         std::snprintf(name, sizeof name, "package_%04d.vbf", i);

@@ -9,6 +9,7 @@
 
 #include <chrono>
 #include <cstdlib>
+#include <fstream>
 
 namespace testsupport {
 
@@ -29,25 +30,67 @@ bool WaitForExit(pid_t pid, int timeoutMs) {
     }
     return ::waitpid(pid, &status, fd >= 0 ? WNOHANG : 0) != 0;
 }
+
+std::vector<std::string> ServerArguments(const std::string& root, const FtpServerOptions& options,
+                                         const std::string& user, const std::string& password) {
+    std::vector<std::string> args{kPython, ARVEX_FTP_TEST_SERVER_SCRIPT, root, user, password};
+    if (options.sendBytesPerSecond > 0) {
+        args.insert(args.end(), {"--send-limit", std::to_string(options.sendBytesPerSecond)});
+    }
+    if (!options.cutAt.empty()) {
+        args.insert(args.end(), {"--cut-at", options.cutAt, "--cut-with",
+                                 options.cutByClosing ? "close" : "reset"});
+    }
+    if (options.refuseRest != 0) {
+        args.insert(args.end(), {"--refuse-rest", std::to_string(options.refuseRest)});
+    }
+    if (!options.transferLog.empty()) {
+        args.insert(args.end(), {"--transfer-log", options.transferLog});
+    }
+    return args;
+}
+
+FtpServerOptions RateOnly(unsigned sendBytesPerSecond) {
+    FtpServerOptions options;
+    options.sendBytesPerSecond = sendBytesPerSecond;
+    return options;
+}
+
 }  // namespace
 
+std::vector<ServedRetrieve> ReadServedRetrieves(const std::string& transferLog) {
+    std::vector<ServedRetrieve> retrieves;
+    std::ifstream in(transferLog);
+    std::string word;
+    for (ServedRetrieve r; in >> word >> r.start >> r.sent >> r.outcome;) {
+        std::getline(in, r.path);
+        if (!r.path.empty() && r.path.front() == ' ') r.path.erase(0, 1);
+        if (word == "RETR") retrieves.push_back(r);
+    }
+    return retrieves;
+}
+
 FtpServerProcess::FtpServerProcess(const std::string& root, const std::string& user,
-                                   const std::string& password, unsigned sendBytesPerSecond) {
+                                   const std::string& password, unsigned sendBytesPerSecond)
+    : FtpServerProcess(root, RateOnly(sendBytesPerSecond), user, password) {}
+
+FtpServerProcess::FtpServerProcess(const std::string& root, const FtpServerOptions& options,
+                                   const std::string& user, const std::string& password) {
     int out[2];
     int in[2];
     if (::pipe2(out, O_CLOEXEC) != 0 || ::pipe2(in, O_CLOEXEC) != 0) {
         error_ = "cannot make pipes";
         return;
     }
-    const std::string script = ARVEX_FTP_TEST_SERVER_SCRIPT;
-    const std::string limit = std::to_string(sendBytesPerSecond);
-    const char* argv[] = {kPython,          script.c_str(),  root.c_str(),  user.c_str(),
-                          password.c_str(), "--send-limit", limit.c_str(), nullptr};
+    std::vector<std::string> args = ServerArguments(root, options, user, password);
+    std::vector<char*> argv;
+    for (auto& a : args) argv.push_back(a.data());
+    argv.push_back(nullptr);
     pid_ = ::fork();
     if (pid_ == 0) {
         ::dup2(in[0], STDIN_FILENO);
         ::dup2(out[1], STDOUT_FILENO);
-        ::execv(kPython, const_cast<char* const*>(argv));
+        ::execv(kPython, argv.data());
         ::_exit(127);
     }
     ::close(in[0]);

@@ -1,0 +1,29 @@
+#pragma once
+// What the FTP benchmarks share: clocks, the median of the runs, and files of bytes that
+// do not compress.
+#include <chrono>
+#include <cstdint>
+#include <filesystem>
+#include <vector>
+
+namespace ftpbench {
+
+using Clock = std::chrono::steady_clock;
+
+double Seconds(Clock::duration d);
+// CPU time of the calling thread: the GUI thread, which runs the client.
+double ThreadCpuSeconds();
+double Median(std::vector<double> v);
+// What a benchmark learns from one update check.
+struct CheckRecord {
+    Clock::time_point started;       // page 3's Next
+    Clock::time_point lastFileDone;  // the last scTransferOK; `started` when none came
+    Clock::time_point ended;         // the check was over, or the wait for it gave up
+    int filesDone = 0;
+    double guiCpuSeconds = 0;  // of the GUI thread, from the start to the end
+};
+
+// `size` bytes of a fixed pseudo-random sequence that does not repeat.
+void WriteFile(const std::filesystem::path& path, std::uint64_t size);
+
+}  // namespace ftpbench
