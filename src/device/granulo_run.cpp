@@ -124,7 +124,7 @@ GranuloPhase GranuloRun::OnPrepareLines() {
     loaderLines_ = std::move(*lines);
 
     loaderFrames_ = LoadRecordsFor(loaderLines_);
-    if (loaderFrames_.fault && StopsBeforeSending(loaderFrames_.fault->fault)) {
+    if (loaderFrames_.fault) {
         messages_.Show(kS19ErrorMessage);
         link_.ClosePort();
         return Finish(ErrorText(kLoaderFailedSuffix));

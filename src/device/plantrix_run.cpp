@@ -154,13 +154,15 @@ PlantrixPhase PlantrixRun::OnPrepareLines() {
     if (!lines) return Finish(path + " " + texts_[TextId::IsMissing]);
     loaderLines_ = std::move(*lines);
 
+    // Every line that will go out is read now: the start request erases the flash, so a
+    // firmware that cannot be sent whole must be refused before the first block write.
     loaderFrames_ = LoadRecordsFor(loaderLines_);
     flashFrames_ = FlashRecordsFor(s19Lines_, *window);
-    if (loaderFrames_.fault && StopsBeforeSending(loaderFrames_.fault->fault)) {
+    if (loaderFrames_.fault) {
         messages_.Show(kS19ErrorMessage);
         return FailAs(PlantrixPhase::RamLoader);
     }
-    if (flashFrames_.fault && StopsBeforeSending(flashFrames_.fault->fault)) {
+    if (flashFrames_.fault) {
         messages_.Show(kS19ErrorMessage);
         return FailAs(PlantrixPhase::FlashRecords);
     }
