@@ -280,3 +280,29 @@ INSTANTIATE_TEST_SUITE_P(Files, RefusedFile, ::testing::ValuesIn(kBadFiles),
                          [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
+
+namespace {
+
+// Each member read opens the package again; what is wrong with the archive itself is told
+// once in each run.
+TEST_F(PlantrixRun, DataAfterThePackagesEndIsToldOnceARun) {
+    const std::vector<std::string> warning{"Warning - Garbage at the end of the zipfile!"};
+    terminals.Start(3);
+    firmware = progtest::FirmwareFor(1);
+    folder.Write("Data/KX_R0104.vbf", progtest::PackageBytes(firmware) + "trailing text");
+    ToConfirmation();
+    EXPECT_EQ(RunResult(), "Download success!");
+    EXPECT_EQ(messages.Texts(), warning);
+    ASSERT_TRUE(terminals.At(3).WaitForRunComplete(std::chrono::seconds(5)));
+
+    messages.boxes.clear();
+    Click("But_P3_Cancel");
+    Click("But_P1_UpdatePlantrix");
+    Click("But_P3_Next");
+    Click("But_P3_Next");
+    Click("But_P3_Next");
+    EXPECT_EQ(RunResult(), "Download success!");
+    EXPECT_EQ(messages.Texts(), warning);
+}
+
+}  // namespace
