@@ -96,35 +96,6 @@ TEST_F(Link, AWaitEndsAtOnceWhenTheDeviceGoesAway) {
     EXPECT_FALSE(watchdog);
 }
 
-// The window closes in the middle of a run: nothing more goes out, no wait holds on, and
-// the frame already on its way reaches the terminal whole.
-TEST_F(Link, AnAbandonedLinkSendsNothingMoreAndNoWaitHoldsOn) {
-    termsim::TerminalSimulator& terminal =
-        terminals.Start(3, [](SimOptions& o) { o.paceBaud = 19200; });
-    OpenOn(3);
-    // No timer ticks are bound: only the abandon can end the waits; the watchdog ends them
-    // (and the test fails) if it does not.
-    bool watchdog = false;
-    QTimer::singleShot(5000, [&] {
-        watchdog = true;
-        link.Timer_TimoutTimer();
-        link.TimerDelayTimer();
-    });
-    const device::Frame block = device::BuildBlockWrite(0x1000, std::string(64, 'x'));
-    link.SendFrame(block);  // about 40 ms on the line
-    link.Abandon();
-    link.SendFrame(block);
-    link.SendControlByte(device::kFinishByte);
-    EXPECT_EQ(link.WaitReplyByte(), 0);
-    link.Pause(1000);
-    link.ClosePort();
-    EXPECT_FALSE(watchdog);
-    serialtest::WaitFor([&] { return terminal.FramesReceived() >= 1; }, 2000);
-    const termsim::SimResults r = terminal.Results();
-    EXPECT_EQ(r.Count(FrameKind::BlockWrite), 1u);
-    EXPECT_EQ(r.frames.size(), 1u) << "frames went out after the abandon";
-}
-
 TEST_F(Link, PauseLastsItsIntervalOnTheDelayTimer) {
     delay.OnTimer = [this] { link.TimerDelayTimer(); };
     link.Pause(30);
