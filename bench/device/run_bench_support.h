@@ -78,6 +78,7 @@ class QuietView : public device::RunView {
     void StepProgress() override { ++stepped; }
     void StopSearchAnimation() override { searchEnded = Clock::now(); }
     void ShowInfo(const std::string&) override {}
+    void ShowPortLine(const std::string&) override {}
     int steps = 0;
     int stepped = 0;
     Clock::time_point searchEnded;

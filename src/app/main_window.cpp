@@ -9,7 +9,7 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QScreen>
-#include <filesystem>
+#include <iostream>
 
 #include "app/clickable_label.h"
 #include "app/command_line.h"
@@ -22,13 +22,6 @@ namespace app {
 namespace {
 constexpr int kClientWidth = 600;
 constexpr int kClientHeight = 420;
-
-std::string WorkingDirectoryWithSlash() {
-    std::error_code ec;
-    std::string dir = std::filesystem::current_path(ec).string();
-    if (dir.empty() || dir.back() != '/') dir += '/';
-    return dir;
-}
 
 // The desktop icon's renderings, one per size, so that the window shows the menu's
 // picture at whatever size the desktop asks for.
@@ -70,6 +63,10 @@ TForm1::TForm1(std::vector<std::string> args, QWidget* parent)
     CreateProgrammingJobs();
 
     FormCreate();
+    // Centred once: a start-up run again later leaves the window where the user has it.
+    if (QScreen* screen = QGuiApplication::primaryScreen()) {
+        move(screen->availableGeometry().center() - rect().center());
+    }
 }
 
 TForm1::~TForm1() = default;
@@ -118,16 +115,15 @@ void TForm1::WireHandlers() {
 void TForm1::FormCreate() {
     // The client area is fixed; the window manager adds its own frame around it.
     setFixedSize(kClientWidth, kClientHeight);
-    if (QScreen* screen = QGuiApplication::primaryScreen()) {
-        move(screen->availableGeometry().center() - rect().center());
-    }
 
     Panel2->move(165, 0);
     Panel3->move(165, 0);
     Panel4->move(165, 0);
     ShowPage(1);
 
-    ProgramDir = WorkingDirectoryWithSlash();
+    // The program refuses to start without a readable working directory; should it vanish
+    // later, the folders stay those the program started with.
+    if (std::optional<std::string> dir = platform::WorkingDirectory()) ProgramDir = *dir;
     DataDir = ProgramDir + "Data/";
     LanguageDir = ProgramDir + "Language/";
     CurrentLanguage.clear();
@@ -143,6 +139,10 @@ void TForm1::FormCreate() {
     But_P1_UpdateTessara->hide();
 
     const CommandLine options = ParseCommandLine(args_);
+    if (!commandLineChecked_) {
+        for (const std::string& problem : options.problems) std::cerr << problem << '\n';
+        commandLineChecked_ = true;
+    }
     if (options.serviceMode) EnterServiceMode();
     AutoUpdateMinutes = options.autoUpdateMinutes;
     if (AutoUpdateMinutes > 0) {
@@ -163,7 +163,11 @@ void TForm1::ShowPage(int page) {
     // out of controls that cannot be seen.
     for (int i = 0; i < 4; ++i) panels[i]->setVisible(i == page - 1);
     panels[page - 1]->raise();
-    if (page == 1) WizardState = WizardStep::StartPage;
+    if (page == 1) {
+        WizardState = WizardStep::StartPage;
+        // Return then starts the first task rather than ending the program.
+        But_P1_Update->setFocus();
+    }
 }
 
 int TForm1::VisiblePage() const {
@@ -192,13 +196,5 @@ void TForm1::TimerAnimateTimer() {
     if (++AnimateDots > 5) AnimateDots = 0;
     Label_P3_Info->setText(QString::fromStdString(text));
 }
-
-void TForm1::RequestProgramEnd() {
-    ProgramEndRequested = true;
-    close();
-    QCoreApplication::quit();
-}
-
-void TForm1::But_P1_ExitClick() { RequestProgramEnd(); }
 
 }  // namespace app

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "app/program_state.h"
+#include "app/run_progress.h"
 #include "app/wizard_page.h"
 #include "archive/zip_reader.h"
 #include "comm/ftp/zp_ftp_client.h"
@@ -18,11 +19,13 @@
 #include "device/plantrix_run.h"
 #include "device/tessara_run.h"
 #include "device/serial_link.h"
+#include "i18n/language_folder.h"
 #include "platform/dialog_message_sink.h"
 #include "platform/window_timer.h"
 #include "update/signup_session.h"
 #include "update/update_session.h"
 
+class QCloseEvent;
 class QComboBox;
 class QLabel;
 class QLineEdit;
@@ -58,7 +61,7 @@ public:
     void ApplyTexts();
     void LoadTextFile();
     void FillLanguageList();
-    void ChooseLanguage(const std::string& name);
+    i18n::LanguageChoice ChooseLanguage(const std::string& name);
     void ComboBox_LanguageChange();
 
     void CheckInstallation();
@@ -134,6 +137,11 @@ public:
     // The serial link of the programming runs, on ComPort and the window's timers.
     device::SerialLink& Link() { return *link_; }
 
+protected:
+    // The window's close (title bar, Alt+F4, Exit): while a run writes to the terminal the
+    // user is asked first. A close that goes ahead stops whatever runs and ends every wait.
+    void closeEvent(QCloseEvent* event) override;
+
 private:
     // The controls, each with an objectName equal to its member's name. Tests and tools reach
     // them by that name (findChild), so the window alone decides what they show.
@@ -175,6 +183,8 @@ private:
     QLabel* Label_P3_Info = nullptr;
     QComboBox* ComboBox_P3 = nullptr;
     QProgressBar* ProgressBar1 = nullptr;
+    QLabel* Label_P3_Progress = nullptr;  // the share done and the time left, under the bar
+    QLabel* Label_P3_Port = nullptr;      // where the terminal was found
     QLabel* Label_P3_Baseline = nullptr;
     QPushButton* But_P3_Update = nullptr;
     QPushButton* But_P3_Next = nullptr;
@@ -203,10 +213,13 @@ private:
     void OpenProgrammingIntroduction(i18n::TextId headline, i18n::TextId info, WizardStep step);
     void RequestProgramEnd();
     void CreateProgrammingJobs();
+    // A programming run is between its first frame that changes the terminal and its end.
+    bool ARunWrites() const;
 
     // Page 3 as the wizards see it (wizard_page_controls.cpp).
     void StopSearchAnimation() override;
     void ShowInfo(const std::string& text) override;
+    void ShowPortLine(const std::string& text) override;
     void SetHeadline2(const std::string& text) override;
     void SetBaseline(const std::string& text) override;
     void ShowChoices(const std::vector<std::string>& entries, int selected) override;
@@ -237,7 +250,9 @@ private:
     bool inAutoUpdateTick_ = false;
 
     std::vector<std::string> args_;
+    bool commandLineChecked_ = false;
     bool languageListShown_ = false;
+    RunProgress runProgress_;
 
     // The programming jobs, on the components above; destroyed before them.
     std::unique_ptr<device::SerialLink> link_;

@@ -40,6 +40,8 @@ T* PlaceLabel(QWidget* parent, const char* name, Box box, UiFont font = UiFont::
               Qt::Alignment align = Qt::AlignLeft) {
     auto* label = Place<T>(parent, name, box, font);
     label->setAlignment(align | Qt::AlignTop);
+    // Captions come from language files and from outside: markup in them is shown as it is.
+    label->setTextFormat(Qt::PlainText);
     return label;
 }
 
@@ -139,8 +141,8 @@ void TForm1::BuildDownloadPage() {
     ListBox_P2 = Place<QListWidget>(p, "ListBox_P2", {48, 88, 337, 265});
     ListBox_P2->setAccessibleName(QStringLiteral("Status log"));
     But_P2_Cancel = PlaceButton(p, "But_P2_Cancel", kCancelButton);
-    Label_P2_Info2 =
-        PlaceLabel(p, "Label_P2_Info2", {2, 104, 431, 16}, UiFont::Bold10, Qt::AlignHCenter);
+    // The byte counter of the running download, beside the button rather than over the log.
+    Label_P2_Info2 = PlaceLabel(p, "Label_P2_Info2", {48, 374, 280, 16}, UiFont::Bold10);
     Label_P2_Info2->hide();
     Label_P2_FTP_Info = PlaceLabel(p, "Label_P2_FTP_Info", {48, 368, 280, 16}, UiFont::Bold10);
     Label_P2_FTP_Info->hide();
@@ -162,6 +164,10 @@ void TForm1::BuildWizardPage() {
     ProgressBar1->setTextVisible(false);
     ProgressBar1->setAccessibleName(QStringLiteral("Progress"));
     ProgressBar1->hide();
+    Label_P3_Progress = PlaceLabel(p, "Label_P3_Progress", {48, 292, 329, 16});
+    Label_P3_Progress->hide();
+    Label_P3_Port = PlaceLabel(p, "Label_P3_Port", {48, 308, kAutoWidth, 16});
+    Label_P3_Port->hide();
     Label_P3_Baseline =
         PlaceLabel(p, "Label_P3_Baseline", {48, 328, kAutoWidth, 17}, UiFont::Bold10);
     But_P3_Update = PlaceButton(p, "But_P3_Update", {48, 370, 171, 25});

@@ -71,11 +71,12 @@ void PlantrixWizard::OnPortSearch() {
         link_.FindTerminal();
     }
     // The user left the wizard while it searched: the page belongs to someone else now.
-    if (link_.SearchAbandoned()) return;
+    if (link_.Abandoned()) return;
     const bool s12 = state_.HardwareCode == kS12HardwareCode;
+    page_.ShowPortLine(device::FoundPortLine(link_.LastSearch()));
     if (state_.HardwareCode == 0) {
         page_.ShowInfo(device::TerminalNotFoundText(state_.Texts, TextId::MakeSureInProgramMode,
-                                                    link_.DeniedPorts()));
+                                                    link_.LastSearch()));
         page_.ShowNext(false);
         page_.SetCancel(Text(TextId::Finish), true);
         return;
@@ -165,7 +166,7 @@ void PlantrixWizard::ComboBox_P3Change() {
 }
 
 void PlantrixWizard::Leave() {
-    if (busy_) link_.AbandonSearch();
+    if (busy_) link_.Abandon();
 }
 
 std::string PlantrixWizard::SelectedFirmwareLine(bool withRelease) const {

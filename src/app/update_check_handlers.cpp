@@ -128,6 +128,7 @@ void TForm1::Timer_AutoUpdateTimer() {
 
 void TForm1::SetByteCounter(const std::string& caption) {
     Label_P2_Info2->setText(QString::fromStdString(caption));
+    Label_P2_Info2->show();
 }
 
 void TForm1::SetDownloadPageButton(const std::string& caption) {

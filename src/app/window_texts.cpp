@@ -70,7 +70,11 @@ void TForm1::LoadTextFile() {
     FillLanguageList();
     ListBox1.clear();
     const std::string defaultFile = ProgramDir + i18n::kDefaultLanguageFile;
-    if (!platform::FileExists(defaultFile)) ChooseLanguage("English");
+    // A chosen file has been loaded, applied and checked by the choice itself; reading it
+    // again here would only report its faults twice.
+    if (!platform::FileExists(defaultFile) &&
+        ChooseLanguage("English").result == i18n::ChooseResult::Chosen)
+        return;
 
     // Every file is read over the built-in English texts, so that an entry it does not name,
     // or a file that is refused, shows English instead of an empty caption.
@@ -115,28 +119,38 @@ void TForm1::FillLanguageList() {
     SelectLanguageEntry(ComboBox_Language, CurrentLanguage);
 }
 
-void TForm1::ChooseLanguage(const std::string& name) {
+i18n::LanguageChoice TForm1::ChooseLanguage(const std::string& name) {
     ListBox1.clear();
-    switch (i18n::ChooseLanguageFile(LanguageDir, ProgramDir, name)) {
+    const i18n::LanguageChoice choice = i18n::ChooseLanguageFile(LanguageDir, ProgramDir, name);
+    switch (choice.result) {
         case i18n::ChooseResult::Chosen:
             LoadTextFile();
             break;
         case i18n::ChooseResult::BadFileName:
-            platform::ShowMessage(kTextFileError);
+            platform::ShowMessage(std::string(kTextFileError) + "\n" +
+                                  i18n::ChoiceRefusalText(choice, name));
             break;
         case i18n::ChooseResult::NothingFound:
         case i18n::ChooseResult::NoVersion:
+        case i18n::ChooseResult::Unreadable:
         case i18n::ChooseResult::CopyFailed:
             // Without a new "default.lan" there is nothing to reload; reloading here would
             // only come back to this choice again.
             break;
     }
+    return choice;
 }
 
 void TForm1::ComboBox_LanguageChange() {
     const int index = ComboBox_Language->currentIndex();
     if (index < 0) return;
-    ChooseLanguage(ComboBox_Language->itemText(index).toStdString());
+    const std::string name = ComboBox_Language->itemText(index).toStdString();
+    const i18n::LanguageChoice choice = ChooseLanguage(name);
+    if (choice.result == i18n::ChooseResult::Chosen) return;
+    // The texts are still those of the language in use, and so is the list.
+    SelectLanguageEntry(ComboBox_Language, CurrentLanguage);
+    if (choice.result != i18n::ChooseResult::BadFileName)
+        platform::ShowMessage(i18n::ChoiceRefusalText(choice, name));
 }
 
 }  // namespace app

@@ -48,6 +48,7 @@ void TForm1::OpenProgrammingIntroduction(TextId headline, TextId info, WizardSte
     But_P3_Cancel->setText(Text(Texts, TextId::Cancel));
     But_P3_Update->show();
     But_P3_Cancel->show();
+    ShowPortLine("");
     ShowPage(3);
 }
 
@@ -85,6 +86,7 @@ void TForm1::But_P3_NextClick() {
         case WizardStep::UpdateCheck:
         case WizardStep::Installation:
             ListBox_P2->clear();
+            Label_P2_Info2->hide();
             ShowPage(2);
             AddStatusLine(Texts[TextId::ConnectingToServer]);
             StartUpdateCheck();
@@ -115,7 +117,8 @@ void TForm1::But_P3_CancelClick() {
     ComboBox_P3->hide();
     plantrixWizard_->Leave();
     link_->ClosePort();
-    ProgressBar1->hide();
+    SetupProgress(0);
+    ShowPortLine("");
     ShowPage(1);
 }
 

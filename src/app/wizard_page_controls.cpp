@@ -19,15 +19,24 @@ QString Q(const std::string& text) { return QString::fromStdString(text); }
 void TForm1::SetupProgress(int steps) {
     if (steps == 0) {
         ProgressBar1->hide();
+        Label_P3_Progress->hide();
         return;
     }
     ProgressBar1->setRange(0, steps);
     ProgressBar1->setValue(0);
     ProgressBar1->show();
+    const auto now = RunProgress::Clock::now();
+    runProgress_.Start(steps, now);
+    Label_P3_Progress->setText(Q(runProgress_.Line(now)));
+    Label_P3_Progress->show();
 }
 
 void TForm1::StepProgress() {
     ProgressBar1->setValue(std::min(ProgressBar1->value() + 1, ProgressBar1->maximum()));
+    runProgress_.Step();
+    const QString line = Q(runProgress_.Line(RunProgress::Clock::now()));
+    // Thousands of steps in a run: the label repaints only when its words change.
+    if (line != Label_P3_Progress->text()) Label_P3_Progress->setText(line);
 }
 
 void TForm1::StartSearchAnimation() {
@@ -38,6 +47,11 @@ void TForm1::StartSearchAnimation() {
 void TForm1::StopSearchAnimation() { TimerAnimate.SetEnabled(false); }
 
 void TForm1::ShowInfo(const std::string& text) { Label_P3_Info->setText(Q(text)); }
+
+void TForm1::ShowPortLine(const std::string& text) {
+    Label_P3_Port->setText(Q(text));
+    Label_P3_Port->setVisible(!text.empty());
+}
 
 void TForm1::SetHeadline2(const std::string& text) { Label_P3_Headline2->setText(Q(text)); }
 

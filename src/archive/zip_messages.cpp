@@ -24,6 +24,8 @@ constexpr std::array kDefaultTexts{
     MessageEntry{10123, "DLL Error - Exception in handler "},
     MessageEntry{10124, "critical DLL Error %d"},
     MessageEntry{10125, "Error - archive member too large to extract: %s"},
+    MessageEntry{10126, "Error - archive member is encrypted, which is not supported: %s"},
+    MessageEntry{10127, "Error - compression method %d of the archive member is not supported"},
     MessageEntry{10151, "Error - no extract password given"},
     MessageEntry{10201, "Seek error reading Zip archive!"},
     MessageEntry{10202, "Unknown error in List() function\n"},

@@ -83,6 +83,8 @@ void TCustomZipReader::SetZipFileName(const std::string& path) {
     if (active_) ReadDirectoryNow();
 }
 
+void TCustomZipReader::ForgetArchiveWarnings() { worker_->ForgetArchiveWarnings(); }
+
 int TCustomZipReader::Count() const {
     if (!active_ || worker_->zipFileName.empty()) return 0;
     return static_cast<int>(worker_->entries.size());

@@ -49,6 +49,11 @@ public:
     // stays the reader's: the next extraction replaces its content.
     TZipStream* ExtractToMemory(const std::string& memberName);
 
+    // Warnings about an archive's form (data after its end, a shifted directory) are given
+    // once per archive file; after this call, once more. A run that reads the members of
+    // a package calls it first.
+    void ForgetArchiveWarnings();
+
     // Loads the engine for a moment to ask its version; 0 when it cannot be loaded.
     int32_t EngineVersion();
 

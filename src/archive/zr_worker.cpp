@@ -79,9 +79,8 @@ void TZRWorker::ReadDirectory(const std::string& path) {
     }
     const CentralDirectory dir = ReadCentralDirectory(file, [this] { return cancel; });
     if (dir.errorId == zipid::kNotAZip) throw EZipReader(dir.errorId, ZipMessageText(dir.errorId));
-    if (dir.garbageAfterEnd) ReportWarning(zipid::kGarbageWarning, ZipMessageText(zipid::kGarbageWarning));
-    if (dir.structureWarning)
-        ReportWarning(zipid::kStructureWarning, ZipMessageText(zipid::kStructureWarning));
+    if (dir.garbageAfterEnd) WarnOnce(path, zipid::kGarbageWarning);
+    if (dir.structureWarning) WarnOnce(path, zipid::kStructureWarning);
     if (dir.errorId != 0) {
         zipFileName.clear();
         throw EZipReader(dir.errorId, ZipMessageText(dir.errorId));
@@ -97,6 +96,12 @@ void TZRWorker::ReadDirectory(const std::string& path) {
             ++dirOnlyCount;
         }
     }
+}
+
+void TZRWorker::WarnOnce(const std::string& path, int id) {
+    // The members of one package are read one after the other, each reading its
+    // directory again: the user hears of the archive's form once.
+    if (warned_.emplace(path, id).second) ReportWarning(id, ZipMessageText(id));
 }
 
 bool TZRWorker::ExtractToMemory(const std::string& name, TZipStream& stream) {
@@ -174,6 +179,13 @@ bool TZRWorker::ExtractToMemory(const std::string& name, TZipStream& stream) {
     output_ = nullptr;
     if (result < 0) {
         stream.Clear();
+        if (result == ZE_ErrUnsupported) {
+            // The engine's number alone tells the user nothing: say what the member is.
+            if (member->encrypted)
+                throw EZipReader(zipid::kMemberEncrypted, ZipMessage(zipid::kMemberEncrypted, member->fileName));
+            throw EZipReader(zipid::kMethodUnsupported,
+                             ZipMessage(zipid::kMethodUnsupported, static_cast<long long>(member->method)));
+        }
         const int id = MapEngineResult(result);
         throw EZipReader(id, id == zipid::kDllCritical ? ZipMessage(id, result) : ZipMessageText(id));
     }

@@ -3,7 +3,9 @@
 // entries and extracting one member into the memory stream through the engine.
 #include <cstdint>
 #include <functional>
+#include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "archive/zip_dir_entry.h"
@@ -34,15 +36,22 @@ public:
     // are raised as EZipReader.
     bool ExtractToMemory(const std::string& name, TZipStream& stream);
 
+    // The warnings about an archive's form are given once per archive file; after this,
+    // once more.
+    void ForgetArchiveWarnings() { warned_.clear(); }
+
 private:
     static int32_t EngineCallback(void* context, ZE_CallbackRecord* record);
     int32_t HandleCallback(ZE_CallbackRecord& record);
     void ReadDirectory(const std::string& path);
+    void WarnOnce(const std::string& path, int id);
 
     TZipStream* output_ = nullptr;
     // The file whose directory the entries came from: zipFileName, or the ".zip" beside a
     // program file.
     std::string listedPath_;
+    // The archive warnings given since they were last forgotten, by file and id.
+    std::set<std::pair<std::string, int>> warned_;
 };
 
 }  // namespace ziparchive

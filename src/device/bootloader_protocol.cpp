@@ -5,11 +5,6 @@
 
 namespace device {
 
-bool StopsBeforeSending(RecordFault fault) {
-    return fault == RecordFault::Unreadable || fault == RecordFault::NoChecksumPair ||
-           fault == RecordFault::TooLong;
-}
-
 BootloaderProtocol::BootloaderProtocol(SerialLink& link, RunView& view,
                                        platform::MessageSink& messages)
     : link_(link), view_(view), messages_(messages) {}
@@ -70,12 +65,12 @@ bool BootloaderProtocol::SendDataBlocks(std::string_view data, std::uint32_t add
 }
 
 bool BootloaderProtocol::SendRamLoader(const RecordFrames& loader) {
+    if (loader.fault) return false;
     int refusalsLeft = kRefusalBudget;
     for (const Frame& record : loader.frames) {
         if (SendAwaitingAck(record, refusalsLeft) != AckResult::Acked) return false;
         view_.StepProgress();
     }
-    if (loader.fault) return false;
     link_.SendFrame(StartRequest());
     return true;
 }
@@ -87,12 +82,8 @@ bool BootloaderProtocol::AwaitFlashReady() {
 }
 
 bool BootloaderProtocol::SendFlashRecords(const RecordFrames& records) {
+    if (records.fault) return false;
     if (!SendWrittenFrames(records.frames, {}, kProgrammingErrorMessage)) return false;
-    if (records.fault) {
-        // Lines that simply ran out end the phase without a message of their own.
-        if (records.fault->fault != RecordFault::NoEndRecord) messages_.Show(kS19ErrorMessage);
-        return false;
-    }
     link_.SendControlByte(kFinishByte);
     return true;
 }

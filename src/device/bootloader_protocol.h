@@ -26,11 +26,6 @@ inline constexpr int kFlashReadyWaits = 4;
 // After a refused block write, before it is sent again.
 inline constexpr int kRefusedBlockPauseMs = 20;
 
-// A line the run cannot turn into the bytes the device expects (a missing or non-digit
-// character, no checksum pair, an S1 too long to re-express): the run stops before it
-// sends anything, rather than send a wrong number or half a firmware.
-bool StopsBeforeSending(RecordFault fault);
-
 enum class AckResult { Acked, NoReply, BudgetSpent };
 
 // What surrounds each attempt at a frame that awaits its acknowledgement; the devices
@@ -64,12 +59,14 @@ class BootloaderProtocol {
     // progress per acknowledged write.
     bool SendDataBlocks(std::string_view data, std::uint32_t address);
     // The load records with one refusal budget for the whole loader, then the start
-    // request. False for a loader whose lines stop short of its end record.
+    // request. A loader whose lines stop short of its end record is not sent at all: false.
     bool SendRamLoader(const RecordFrames& loader);
     // True once the started RAM bootloader reported the flash ready.
     bool AwaitFlashReady();
     // The flash records, each with a refusal budget of its own and then its done byte,
-    // and the finish byte. A line the flash phase cannot take shows "Error in s19 file".
+    // and the finish byte. Records whose lines stop short of their end record are not
+    // sent at all: false. The run refuses such lines before anything goes out; this only
+    // keeps a part of a firmware from ever reaching the flash.
     bool SendFlashRecords(const RecordFrames& records);
 
   private:

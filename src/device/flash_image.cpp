@@ -33,6 +33,12 @@ std::vector<uint32_t> BlocksHoldingData(const std::vector<uint8_t>& bytes) {
     return blocks;
 }
 
+FlashImage Finished(FlashImage&& image, const ImageLayout& layout) {
+    StoreChecksum(image, layout);
+    image.dataBlocks = BlocksHoldingData(image.bytes);
+    return std::move(image);
+}
+
 }  // namespace
 
 std::variant<FlashImage, LineFault> BuildFlashImage(const std::vector<std::string>& lines,
@@ -43,7 +49,7 @@ std::variant<FlashImage, LineFault> BuildFlashImage(const std::vector<std::strin
         const std::optional<char> type = RecordTypeOf(lines[i]);
         if (!type) return LineFault{RecordFault::NotARecord, i};
         if (*type == '0') continue;
-        if (*type == '8' || *type == '9') break;
+        if (*type == '8' || *type == '9') return Finished(std::move(image), layout);
         if (*type != '1' && !(*type == '2' && layout.takesS2))
             return LineFault{RecordFault::UnacceptedType, i};
         const std::optional<SRecordLine> record = ReadSRecordLine(lines[i]);
@@ -54,9 +60,9 @@ std::variant<FlashImage, LineFault> BuildFlashImage(const std::vector<std::strin
         if (const std::optional<int64_t> offset = layout.placement(*record))
             WriteInside(image.bytes, *offset, record->data);
     }
-    StoreChecksum(image, layout);
-    image.dataBlocks = BlocksHoldingData(image.bytes);
-    return image;
+    // Lines that stop short of their end record are a cut file: what they hold is not the
+    // whole firmware, however well the image's own checksum would match it.
+    return LineFault{RecordFault::NoEndRecord, lines.size()};
 }
 
 }  // namespace device

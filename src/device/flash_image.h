@@ -48,7 +48,8 @@ struct ImageLayout {
 
 // The image, or the first line the run must not go on with: one that is not a record, an
 // unaccepted type, a record with a missing or non-hexadecimal digit in what is read, or a
-// record without a hexadecimal checksum pair (the pair is not checked against the data).
+// record without a hexadecimal checksum pair (the pair is not checked against the data);
+// or NoEndRecord when the lines run out before an S8 or S9.
 std::variant<FlashImage, LineFault> BuildFlashImage(const std::vector<std::string>& lines,
                                                     const ImageLayout& layout);
 

@@ -44,6 +44,9 @@ GranuloRun::GranuloRun(SerialLink& link, RunView& view, const i18n::TextTable& t
       protocol_(link, view, messages) {}
 
 std::string GranuloRun::ProgramGranulo(const std::string& packagePath) {
+    // The package is read member by member; what is wrong with the archive itself is told
+    // once in a run.
+    zip_.ForgetArchiveWarnings();
     packagePath_ = packagePath;
     result_.clear();
     s19Lines_.clear();
@@ -98,7 +101,7 @@ std::string GranuloRun::ErrorText(const char* suffix) const {
 GranuloPhase GranuloRun::OnSearch() {
     if (link_.FindTerminal() == 0) {
         return Finish(
-            TerminalNotFoundText(texts_, TextId::MakeSureInProgramMode, link_.DeniedPorts()));
+            TerminalNotFoundText(texts_, TextId::MakeSureInProgramMode, link_.LastSearch()));
     }
     return GranuloPhase::CheckPackage;
 }
@@ -124,7 +127,7 @@ GranuloPhase GranuloRun::OnPrepareLines() {
     loaderLines_ = std::move(*lines);
 
     loaderFrames_ = LoadRecordsFor(loaderLines_);
-    if (loaderFrames_.fault && StopsBeforeSending(loaderFrames_.fault->fault)) {
+    if (loaderFrames_.fault) {
         messages_.Show(kS19ErrorMessage);
         link_.ClosePort();
         return Finish(ErrorText(kLoaderFailedSuffix));

@@ -54,6 +54,11 @@ class GranuloRun {
     bool SendGranuloImage(const FlashImage& image);
 
     GranuloPhase Phase() const { return phase_; }
+    // From the first frame that changes the terminal until the run ends: stopping the run
+    // now leaves the terminal to be programmed again.
+    bool Writing() const {
+        return phase_ >= GranuloPhase::RamLoader && phase_ != GranuloPhase::Finished;
+    }
     GranuloPhase EndedIn() const { return endedIn_; }
     const FlashImage& Image() const { return image_; }
     const std::vector<std::string>& FirmwareLines() const { return s19Lines_; }

@@ -69,6 +69,9 @@ PlantrixRun::PlantrixRun(SerialLink& link, RunView& view, const i18n::TextTable&
       protocol_(link, view, messages) {}
 
 std::string PlantrixRun::ProgramPlantrix(const std::string& packagePath) {
+    // The package is read member by member; what is wrong with the archive itself is told
+    // once in a run.
+    zip_.ForgetArchiveWarnings();
     packagePath_ = packagePath;
     result_.clear();
     index_ = {};
@@ -122,9 +125,10 @@ PlantrixPhase PlantrixRun::OnSearch() {
     const std::uint8_t code = link_.FindTerminal();
     view_.StopSearchAnimation();
     view_.ShowInfo(texts_[TextId::DownloadingToPlantrix]);
+    view_.ShowPortLine(FoundPortLine(link_.LastSearch()));
     if (code == 0) {
         return Finish(
-            TerminalNotFoundText(texts_, TextId::MakeSureInProgramMode, link_.DeniedPorts()));
+            TerminalNotFoundText(texts_, TextId::MakeSureInProgramMode, link_.LastSearch()));
     }
     return PlantrixPhase::ReadPackage;
 }
@@ -154,13 +158,15 @@ PlantrixPhase PlantrixRun::OnPrepareLines() {
     if (!lines) return Finish(path + " " + texts_[TextId::IsMissing]);
     loaderLines_ = std::move(*lines);
 
+    // Every line that will go out is read now: the start request erases the flash, so a
+    // firmware that cannot be sent whole must be refused before the first block write.
     loaderFrames_ = LoadRecordsFor(loaderLines_);
     flashFrames_ = FlashRecordsFor(s19Lines_, *window);
-    if (loaderFrames_.fault && StopsBeforeSending(loaderFrames_.fault->fault)) {
+    if (loaderFrames_.fault) {
         messages_.Show(kS19ErrorMessage);
         return FailAs(PlantrixPhase::RamLoader);
     }
-    if (flashFrames_.fault && StopsBeforeSending(flashFrames_.fault->fault)) {
+    if (flashFrames_.fault) {
         messages_.Show(kS19ErrorMessage);
         return FailAs(PlantrixPhase::FlashRecords);
     }

@@ -53,6 +53,11 @@ class PlantrixRun {
     std::string ProgramPlantrix(const std::string& packagePath);
 
     PlantrixPhase Phase() const { return phase_; }
+    // From the first frame that changes the terminal until the run ends: stopping the run
+    // now leaves the terminal to be programmed again.
+    bool Writing() const {
+        return phase_ >= PlantrixPhase::BlockWritesVgf && phase_ != PlantrixPhase::Finished;
+    }
     // The phase the last run ended in (Finished only after success or an early refusal).
     PlantrixPhase EndedIn() const { return endedIn_; }
     // The lines of the last run: the firmware's S-records and the RAM bootloader's.

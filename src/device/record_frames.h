@@ -1,8 +1,7 @@
 #pragma once
 // The RAM bootloader's lines and the firmware's lines as the frames a run sends, one per
 // record, in file order. Building them is pure, so a run knows before it sends anything
-// whether the lines reach their end record; it may refuse early or, as the device has
-// always seen it, send the frames before the bad line and then fail.
+// whether the lines reach their end record, and refuses them before the first frame.
 #include <optional>
 #include <string>
 #include <vector>

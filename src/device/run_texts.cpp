@@ -7,11 +7,16 @@ namespace device {
 using i18n::TextId;
 
 std::string TerminalNotFoundText(const i18n::TextTable& texts, TextId secondLine,
-                                 const std::vector<DeniedPort>& denied) {
+                                 const SearchReport& search) {
+    const std::string gap = std::string(kLineBreak) + kLineBreak;
     std::string text = texts[TextId::PlantrixNotFound] + kLineBreak + texts[secondLine];
-    for (const DeniedPort& port : denied)
-        text += kLineBreak + std::string(kLineBreak) + AccessDeniedNote(port);
+    for (const ComPortDevice& port : search.denied) text += gap + AccessDeniedNote(port);
+    for (const ComPortDevice& port : search.busy) text += gap + PortBusyNote(port);
     return text;
+}
+
+std::string FoundPortLine(const SearchReport& search) {
+    return search.found ? FoundOnText(*search.found) : std::string();
 }
 
 std::string ErrorCodeText(const i18n::TextTable& texts, int code, const std::string& separator) {

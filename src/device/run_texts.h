@@ -12,9 +12,13 @@ namespace device {
 inline constexpr const char* kLineBreak = "\n";
 
 // Text 12, a line break, `secondLine` (text 13 for the terminal, 67 for the Tessara
-// path) and, for every port the user may not open, a note of its own below them.
+// path) and, for every port the user may not open and every port another program held,
+// a note of its own below them.
 std::string TerminalNotFoundText(const i18n::TextTable& texts, i18n::TextId secondLine,
-                                 const std::vector<DeniedPort>& denied);
+                                 const SearchReport& search);
+
+// "Found on COM5 (/dev/ttyUSB0)" after a search that found the terminal, else empty.
+std::string FoundPortLine(const SearchReport& search);
 
 // Text 19, a line break, text 20, then `separator` and the code: the codes of a run are
 // shown as "Error code: 5" for the first step and "Error code:1" for the others.

@@ -1,7 +1,7 @@
 #pragma once
 // What a programming run shows while it works, without knowing the window: the progress
-// bar, the searching animation that runs while it looks for the terminal, and the
-// information line.
+// bar, the searching animation that runs while it looks for the terminal, the information
+// line and where the terminal was found.
 #include <string>
 
 namespace device {
@@ -15,6 +15,8 @@ class RunView {
     virtual void StepProgress() = 0;
     virtual void StopSearchAnimation() = 0;
     virtual void ShowInfo(const std::string& text) = 0;
+    // The line that says where the terminal was found; empty hides it.
+    virtual void ShowPortLine(const std::string& text) = 0;
 };
 
 }  // namespace device

@@ -1,5 +1,6 @@
 #include "device/serial_link.h"
 
+#include <algorithm>
 #include <chrono>
 #include <thread>
 
@@ -13,6 +14,11 @@ namespace {
 constexpr auto kFrameGap = std::chrono::milliseconds(5);
 // A close that a port's own handler defers ends within this time.
 constexpr int kCloseWaitMs = 3000;
+// The longest the output ring is given to empty before the port closes: far more than a
+// frame needs at the line's rate.
+constexpr auto kOutputLeaveMs = std::chrono::milliseconds(500);
+// 8N1: a start bit, eight data bits, a stop bit.
+constexpr long long kBitsPerByte = 10;
 
 void Advance(int& position) {
     if (++position > kRxRingSize) position = 1;
@@ -45,13 +51,15 @@ void SerialLink::ComPortTriggerAvail(std::uint16_t count) {
 
 bool SerialLink::Send(const std::string& bytes) {
     ++counters_.framesSent;
-    if (!port_.Open() || port_.OutbuffFree() < bytes.size()) return false;
+    if (abandoned_ || !port_.Open() || port_.OutbuffFree() < bytes.size()) return false;
     try {
         port_.SendString(bytes);
     } catch (const std::exception&) {
         return false;
     }
     counters_.bytesSent += bytes.size();
+    lastSendAt_ = std::chrono::steady_clock::now();
+    lastSendBytes_ = bytes.size();
     return true;
 }
 
@@ -65,7 +73,12 @@ void SerialLink::SendControlByte(std::uint8_t byte) {
     Send(std::string(1, static_cast<char>(byte)));
 }
 
-bool SerialLink::LineGone() const { return !port_.Open() || port_.DeviceLost(); }
+bool SerialLink::LineGone() const { return abandoned_ || !port_.Open() || port_.DeviceLost(); }
+
+void SerialLink::Abandon() {
+    abandoned_ = true;
+    platform::WakeMessageWait();
+}
 
 std::uint8_t SerialLink::WaitReplyByte() {
     state_.TimedOut = false;
@@ -95,7 +108,7 @@ void SerialLink::Pause(int ms) {
     timers_.delay.SetEnabled(false);
     timers_.delay.SetInterval(ms);
     timers_.delay.SetEnabled(true);
-    platform::ProcessMessagesWhile(state_.DelayActive);
+    platform::ProcessMessagesUntil([this] { return !state_.DelayActive || abandoned_; });
 }
 
 void SerialLink::ResetRing() {
@@ -120,7 +133,23 @@ void SerialLink::PurgeOutput() {
     }
 }
 
+void SerialLink::LetOutputLeave() {
+    using std::chrono::steady_clock;
+    if (!port_.Open() || port_.DeviceLost()) return;
+    const steady_clock::time_point ringDeadline = steady_clock::now() + kOutputLeaveMs;
+    while (port_.OutbuffUsed() > 0 && steady_clock::now() < ringDeadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    // Closing drops what the device has not put on the line yet, which is at most the
+    // last frame written.
+    const long baud = std::max<long>(port_.Baud(), 1);
+    const auto lineTime = std::chrono::microseconds(static_cast<long long>(lastSendBytes_) *
+                                                    kBitsPerByte * 1000000 / baud);
+    const steady_clock::time_point onTheLine = lastSendAt_ + lineTime;
+    if (onTheLine > steady_clock::now()) std::this_thread::sleep_until(onTheLine);
+}
+
 void SerialLink::ClosePort() {
+    LetOutputLeave();
     try {
         port_.SetOpen(false);
     } catch (const std::exception&) {

@@ -7,8 +7,10 @@
 //
 // The Plantrix, Tessara and Granulo runs share one link: FindTerminal at the start of a
 // run, SendFrame / SendControlByte for every frame, WaitReplyByte for every reply.
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -35,11 +37,18 @@ struct LinkTimings {
     int retryPassPauseMs = 250;
 };
 
-// A COM port that exists but that this user may not open.
-struct DeniedPort {
+// A COM port and the device it stands for, as the user is told of it.
+struct ComPortDevice {
     int comNumber = 0;
     std::string device;
-    bool operator==(const DeniedPort&) const = default;
+    bool operator==(const ComPortDevice&) const = default;
+};
+
+// What the last search learned beside the hardware code.
+struct SearchReport {
+    std::optional<ComPortDevice> found;  // where the terminal answered
+    std::vector<ComPortDevice> denied;   // exist, but this user may not open them
+    std::vector<ComPortDevice> busy;     // still held by another program when it gave up
 };
 
 // What went over the line, for the benchmark's protocol floor.
@@ -81,6 +90,7 @@ class SerialLink {
     // The port's purges; on a closed port they do nothing.
     void PurgeInput();
     void PurgeOutput();
+    // Lets the frame on its way leave whole, then closes the port.
     void ClosePort();
 
     // ---- the terminal ----
@@ -89,12 +99,12 @@ class SerialLink {
     // Searches the ports from the remembered one; sets and returns HardwareCode. On
     // success the port stays open on the found number and "ComPort.txt" names it.
     std::uint8_t FindTerminal();
-    // Ports of the last search that exist but could not be opened for lack of access.
-    const std::vector<DeniedPort>& DeniedPorts() const { return denied_; }
-    // The user left the wizard: a running search ends at its next step, with the port
-    // closed. The next FindTerminal starts afresh.
-    void AbandonSearch() { abandoned_ = true; }
-    bool SearchAbandoned() const { return abandoned_; }
+    const SearchReport& LastSearch() const { return report_; }
+    // The user left the wizard or closed the window: the search or run going ends at its
+    // next step. From now on nothing is sent and every wait of the link returns at once;
+    // a search closes its port. The next FindTerminal starts afresh.
+    void Abandon();
+    bool Abandoned() const { return abandoned_; }
 
     // ---- the timers' ticks ----
     void Timer_TimoutTimer();
@@ -106,16 +116,21 @@ class SerialLink {
   private:
     bool Send(const std::string& bytes);
     bool LineGone() const;
-    void NoteDenied(int comNumber);
+    // Waits (the thread, bounded) until the output ring is empty and the line has had the
+    // time the last frame needs at the port's rate.
+    void LetOutputLeave();
+    static void Note(std::vector<ComPortDevice>& list, int comNumber);
 
     zp::TZpCustomComPort& port_;
     LinkState& state_;
     LinkTimers timers_;
     const std::string& programDir_;
     LinkTimings timings_;
-    std::vector<DeniedPort> denied_;
+    SearchReport report_;
     bool abandoned_ = false;
     LinkCounters counters_;
+    std::chrono::steady_clock::time_point lastSendAt_{};
+    std::size_t lastSendBytes_ = 0;
 };
 
 }  // namespace device

@@ -9,7 +9,7 @@ std::uint8_t SerialLink::ProbePort() {
     int attemptsLeft = kIdentifyAttempts;
     for (int requests = 0; attemptsLeft > 0 && requests < kIdentifyRequestCap; ++requests) {
         platform::ProcessPendingMessages();
-        if (abandoned_ || LineGone()) return 0;
+        if (LineGone()) return 0;
         PurgeInput();
         SendFrame(IdentifyRequest());
         // Nothing is read before the wait below, so no answer is lost here.

@@ -21,20 +21,30 @@ std::vector<int> SearchOrder(int start) {
     return order;
 }
 
-std::string AccessDeniedNote(const DeniedPort& port) {
-    return "COM" + std::to_string(port.comNumber) + " (" + port.device +
-           ") exists, but this user may not open it. Access to it is needed, for example "
+std::string PortName(const ComPortDevice& port) {
+    return "COM" + std::to_string(port.comNumber) + " (" + port.device + ")";
+}
+
+std::string AccessDeniedNote(const ComPortDevice& port) {
+    return PortName(port) +
+           " exists, but this user may not open it. Access to it is needed, for example "
            "membership of the group \"dialout\" (log in again after joining it).";
 }
 
-void SerialLink::NoteDenied(int comNumber) {
-    const DeniedPort port{comNumber, zp::ComDevicePath(static_cast<unsigned>(comNumber))};
-    if (std::find(denied_.begin(), denied_.end(), port) == denied_.end()) denied_.push_back(port);
+std::string PortBusyNote(const ComPortDevice& port) {
+    return PortName(port) + " is in use by another program; close that program and try again.";
+}
+
+std::string FoundOnText(const ComPortDevice& port) { return "Found on " + PortName(port); }
+
+void SerialLink::Note(std::vector<ComPortDevice>& list, int comNumber) {
+    const ComPortDevice port{comNumber, zp::ComDevicePath(static_cast<unsigned>(comNumber))};
+    if (std::find(list.begin(), list.end(), port) == list.end()) list.push_back(port);
 }
 
 std::uint8_t SerialLink::FindTerminal() {
     abandoned_ = false;
-    denied_.clear();
+    report_ = {};
     state_.HardwareCode = 0;
     // Every candidate is opened afresh, also the one a previous search left open.
     ClosePort();
@@ -50,7 +60,7 @@ std::uint8_t SerialLink::FindTerminal() {
                 break;
             case zp::TPortAvailability::NoAccess:
                 // Trying again would not help: the user needs to be given access.
-                NoteDenied(n);
+                Note(report_.denied, n);
                 break;
             case zp::TPortAvailability::Absent:
                 break;
@@ -69,7 +79,7 @@ std::uint8_t SerialLink::FindTerminal() {
             const auto com = static_cast<std::uint16_t>(n);
             port_.SetComNumber(com);
             const zp::TPortAvailability availability = zp::PortAvailability(com);
-            if (availability == zp::TPortAvailability::NoAccess) NoteDenied(n);
+            if (availability == zp::TPortAvailability::NoAccess) Note(report_.denied, n);
             if (availability == zp::TPortAvailability::Absent ||
                 availability == zp::TPortAvailability::NoAccess) {
                 n = 0;
@@ -77,10 +87,13 @@ std::uint8_t SerialLink::FindTerminal() {
             }
             try {
                 port_.SetOpen(true);
+                std::erase_if(report_.busy,
+                              [n](const ComPortDevice& p) { return p.comNumber == n; });
                 const std::uint8_t code = ProbePort();
                 state_.HardwareCode = code;
                 if (code != 0) {
                     SaveRememberedPort(programDir_, n);
+                    report_.found = ComPortDevice{n, port_.DevicePath()};
                     timers_.comSearch.SetEnabled(false);
                     state_.ComSearchActive = false;
                     return code;
@@ -89,11 +102,16 @@ std::uint8_t SerialLink::FindTerminal() {
                 n = 0;
             } catch (const zp::EDeviceAccessDenied&) {
                 ClosePort();
-                NoteDenied(n);
+                Note(report_.denied, n);
                 n = 0;
             } catch (const zp::EBadId&) {
                 ClosePort();
                 n = 0;
+            } catch (const zp::EAlreadyOpen&) {
+                // Held by another program: tried again in the next pass, and named if it is
+                // still held when the search gives up.
+                ClosePort();
+                Note(report_.busy, n);
             } catch (...) {
                 // Held by another program, or it failed in a way that may pass: it is
                 // tried again in the next pass.

@@ -87,9 +87,10 @@ TessaraPhase TessaraRun::OnSearch() {
     const std::uint8_t code = link_.FindTerminal();
     view_.StopSearchAnimation();
     view_.ShowInfo(texts_[TextId::DownloadingToTessara]);
+    view_.ShowPortLine(FoundPortLine(link_.LastSearch()));
     if (code == 0) {
         return Finish(
-            TerminalNotFoundText(texts_, TextId::MakeSureInTessaraMode, link_.DeniedPorts()));
+            TerminalNotFoundText(texts_, TextId::MakeSureInTessaraMode, link_.LastSearch()));
     }
     return TessaraPhase::CheckFile;
 }

@@ -60,6 +60,11 @@ class TessaraRun {
     bool SendTessaraImage(const FlashImage& image);
 
     TessaraPhase Phase() const { return phase_; }
+    // From the first frame that changes the terminal until the run ends: stopping the run
+    // now leaves the terminal to be programmed again.
+    bool Writing() const {
+        return phase_ >= TessaraPhase::OpenPath && phase_ != TessaraPhase::Finished;
+    }
     // The phase the last run ended in.
     TessaraPhase EndedIn() const { return endedIn_; }
     const FlashImage& Image() const { return image_; }

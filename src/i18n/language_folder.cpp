@@ -43,32 +43,54 @@ std::vector<std::string> LanguageNames(const std::string& languageDir) {
     return names;
 }
 
-ChooseResult ChooseLanguageFile(const std::string& languageDir, const std::string& programDir,
-                                const std::string& name) {
-    if (name.empty()) return ChooseResult::NothingFound;
+LanguageChoice ChooseLanguageFile(const std::string& languageDir, const std::string& programDir,
+                                  const std::string& name) {
+    if (name.empty()) return {ChooseResult::NothingFound, {}};
     std::vector<std::pair<std::string, int>> files;
     for (const auto& file : platform::ListFiles(languageDir, name + "*.lan")) {
         if (file.find('_') == std::string::npos) continue;
         if (!platform::SameTextIgnoringCase(LanguageOf(file), name)) continue;
         const auto version = VersionOf(file);
         // Decide before deleting anything, so a stray name cannot cost the good files.
-        if (!version) return ChooseResult::BadFileName;
+        if (!version) return {ChooseResult::BadFileName, file};
         files.emplace_back(file, *version);
     }
-    if (files.empty()) return ChooseResult::NothingFound;
+    if (files.empty()) return {ChooseResult::NothingFound, {}};
 
     const std::pair<std::string, int>* best = nullptr;
     for (const auto& f : files)
         if (f.second > (best ? best->second : 0)) best = &f;
-    if (best == nullptr) return ChooseResult::NoVersion;
+    if (best == nullptr) return {ChooseResult::NoVersion, files.front().first};
 
     const auto lines = ReadLanguageFileLines(languageDir + best->first);
-    if (!lines || !platform::WriteTextLines(programDir + kDefaultLanguageFile, *lines))
-        return ChooseResult::CopyFailed;
+    if (!lines) return {ChooseResult::Unreadable, best->first};
+    if (!platform::WriteTextLines(programDir + kDefaultLanguageFile, *lines))
+        return {ChooseResult::CopyFailed, best->first};
     // Only once the copy stands are the older files removed; a failed delete is left alone.
     for (const auto& f : files)
         if (&f != best) platform::DeleteFile(languageDir + f.first);
-    return ChooseResult::Chosen;
+    return {ChooseResult::Chosen, best->first};
+}
+
+std::string ChoiceRefusalText(const LanguageChoice& choice, const std::string& name) {
+    const std::string quoted = "\"" + choice.file + "\"";
+    switch (choice.result) {
+        case ChooseResult::NothingFound:
+            return "No file of the language \"" + name + "\" is left in the language folder.";
+        case ChooseResult::NoVersion:
+            return "The language file " + quoted + " has no version of 1 or more.";
+        case ChooseResult::BadFileName:
+            return "The version in the name of the language file " + quoted +
+                   " is not a whole number.";
+        case ChooseResult::Unreadable:
+            return "The language file " + quoted + " cannot be read or is larger than 1 MiB.";
+        case ChooseResult::CopyFailed:
+            return std::string("The language could not be stored as \"") + kDefaultLanguageFile +
+                   "\" in the program folder.";
+        case ChooseResult::Chosen:
+            break;
+    }
+    return {};
 }
 
 }  // namespace i18n

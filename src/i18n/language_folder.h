@@ -19,17 +19,26 @@ std::optional<std::vector<std::string>> ReadLanguageFileLines(const std::string&
 std::vector<std::string> LanguageNames(const std::string& languageDir);
 
 enum class ChooseResult {
-    NothingFound,    // no file of that language; nothing changed
-    NoVersion,       // files found, none with a version of 1 or more; nothing changed
-    BadFileName,     // a file's version is not a whole number; nothing changed
-    CopyFailed,      // "default.lan" could not be written; the old one is kept
-    Chosen,          // "default.lan" now holds the newest file of the language
+    NothingFound,  // no file of that language; nothing changed
+    NoVersion,     // files found, none with a version of 1 or more; nothing changed
+    BadFileName,   // a file's version is not a whole number; nothing changed
+    Unreadable,    // the newest file cannot be read or is larger than 1 MiB; nothing changed
+    CopyFailed,    // "default.lan" could not be written; the old one is kept
+    Chosen,        // "default.lan" now holds the newest file of the language
+};
+
+struct LanguageChoice {
+    ChooseResult result = ChooseResult::NothingFound;
+    std::string file;  // the file it is about: the one chosen, refused or with a bad name
 };
 
 // Keeps only the newest file of `name` in `languageDir` (the first found of equal versions)
 // and copies it to `programDir` + "default.lan". Only files whose part before the first
 // "_" equals `name` (without regard to case) belong to the language.
-ChooseResult ChooseLanguageFile(const std::string& languageDir, const std::string& programDir,
-                                const std::string& name);
+LanguageChoice ChooseLanguageFile(const std::string& languageDir, const std::string& programDir,
+                                  const std::string& name);
+
+// Why the choice of `name` changed nothing, for the user; empty when it did not fail.
+std::string ChoiceRefusalText(const LanguageChoice& choice, const std::string& name);
 
 }  // namespace i18n

@@ -12,6 +12,17 @@ namespace platform {
 
 namespace fs = std::filesystem;
 
+std::optional<std::string> WorkingDirectory(std::string* why) {
+    std::error_code ec;
+    std::string dir = fs::current_path(ec).string();
+    if (ec || dir.empty() || dir.front() != '/') {
+        if (why != nullptr) *why = ec ? ec.message() : "the system gave no absolute path";
+        return std::nullopt;
+    }
+    if (dir.back() != '/') dir += '/';
+    return dir;
+}
+
 bool FileExists(const std::string& path) {
     std::error_code ec;
     return fs::is_regular_file(path, ec);

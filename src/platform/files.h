@@ -7,6 +7,10 @@
 
 namespace platform {
 
+// The process's working directory with "/" appended, or nothing when it cannot be read
+// (removed while in use, or a path the system will not tell); `why` then says why.
+std::optional<std::string> WorkingDirectory(std::string* why = nullptr);
+
 bool FileExists(const std::string& path);
 bool DirectoryExists(const std::string& path);
 // Creates one folder level; false when it cannot (also when the parent is missing).

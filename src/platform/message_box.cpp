@@ -3,6 +3,8 @@
 #include <QApplication>
 #include <QMessageBox>
 
+#include "platform/message_wait.h"
+
 namespace platform {
 
 namespace {
@@ -14,9 +16,14 @@ MessageAnswerer& Answerer() {
 
 MessageAnswer ShowMessageBox(const std::string& caption, const std::string& text,
                              MessageButtons buttons) {
+    // Once the window has gone for good nobody is there to answer; a box now would only
+    // keep the program alive.
+    if (MessageWaitsEnded()) return UnansweredReply(buttons);
     if (Answerer()) return Answerer()(caption, text, buttons);
     QMessageBox box(QApplication::activeWindow());
     box.setWindowTitle(QString::fromStdString(caption));
+    // Texts come from language files and from outside; markup in them is shown as it is.
+    box.setTextFormat(Qt::PlainText);
     box.setText(QString::fromStdString(text));
     if (buttons == MessageButtons::YesNo) {
         box.setIcon(QMessageBox::Question);

@@ -13,7 +13,8 @@ using MessageAnswerer =
                                 MessageButtons buttons)>;
 
 // Shows a modal box and returns the button pressed. Timers and posted calls keep being
-// processed while the box is open. Closing a question without choosing answers No or Cancel.
+// processed while the box is open. Closing a question without choosing answers No or Cancel,
+// and so does every box asked for once the message waits have ended. The text is plain.
 MessageAnswer ShowMessageBox(const std::string& caption, const std::string& text,
                              MessageButtons buttons = MessageButtons::Ok);
 

@@ -5,21 +5,26 @@
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QTimer>
+#include <atomic>
 
 #include "platform/gui_thread.h"
 
 namespace platform {
 
+namespace {
+std::atomic<bool> waitsEnded{false};
+}  // namespace
+
 void ProcessMessagesUntil(const std::function<bool()>& done) {
     while (!done()) {
-        if (QCoreApplication::instance() == nullptr) return;
+        if (QCoreApplication::instance() == nullptr || waitsEnded) return;
         QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
     }
 }
 
 bool ProcessMessagesUntil(const std::function<bool()>& done, int timeoutMs) {
     if (done()) return true;
-    if (QCoreApplication::instance() == nullptr) return false;
+    if (QCoreApplication::instance() == nullptr || waitsEnded) return false;
     QElapsedTimer clock;
     clock.start();
     bool expired = false;
@@ -30,7 +35,7 @@ bool ProcessMessagesUntil(const std::function<bool()>& done, int timeoutMs) {
     QObject::connect(&deadline, &QTimer::timeout, [&expired] { expired = true; });
     deadline.start(timeoutMs);
     while (!done()) {
-        if (expired || clock.elapsed() >= timeoutMs) return false;
+        if (expired || waitsEnded || clock.elapsed() >= timeoutMs) return false;
         QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
     }
     return true;
@@ -49,5 +54,14 @@ void WakeMessageWait() {
     // An empty queued call both wakes the dispatcher and counts as the event it waits for.
     WakeGuiThread();
 }
+
+void EndMessageWaits() {
+    waitsEnded = true;
+    WakeMessageWait();
+}
+
+bool MessageWaitsEnded() { return waitsEnded; }
+
+void ResumeMessageWaits() { waitsEnded = false; }
 
 }  // namespace platform

@@ -26,4 +26,12 @@ void ProcessPendingMessages();
 // condition changed by another thread without posting anything. Safe from any thread.
 void WakeMessageWait();
 
+// The program is ending (its window has closed): every wait, running or still to come,
+// returns at once whether its condition holds or not, so that no handler keeps the process
+// alive behind a closed window. Safe from any thread.
+void EndMessageWaits();
+bool MessageWaitsEnded();
+// Waits wait again: for a process that starts the program anew, as the tests do.
+void ResumeMessageWaits();
+
 }  // namespace platform

@@ -188,6 +188,22 @@ const GranuloCase kCases[] = {
      },
      Fixed({"Error in s19 file", ErrorText(" sendS19")}),
      false},
+    {"NoEndRecord",
+     1,
+     {},
+     [](std::vector<std::string>& lines, testsupport::TempFolder&) { lines.pop_back(); },
+     Fixed({"Error in s19 file", ErrorText(" sendS19")}),
+     false},
+    {"LoaderWithoutS9",
+     1,
+     {},
+     [](std::vector<std::string>&, testsupport::TempFolder& folder) {
+         std::vector<std::string> loader = progtest::LoaderLines();
+         loader.pop_back();
+         ASSERT_TRUE(platform::WriteTextLines(folder.Path() + "BLaz60A.prg", loader));
+     },
+     Fixed({"Error in s19 file", ErrorText(" Error sending bootloader to RAM")}),
+     false},
     {"NonHexDigitInARecord",
      1,
      {},

@@ -127,15 +127,58 @@ TEST_F(Languages, TheListStaysShownOnceItWasShown) {
     EXPECT_EQ(Entries(), std::vector<std::string>{"English"});
 }
 
-TEST_F(Languages, ABadFileNameVersionIsReportedAndKeepsTheCurrentLanguage) {
-    folder.Write("Language/English_1.lan", LanFile("English", 1, "1=Quit\r\n"));
-    folder.Write("Language/Deutsch_1.lan", LanFile("Deutsch", 1, "1=Beenden\r\n"));
+// A choice that cannot be made leaves texts, list and "default.lan" with the language in
+// use, and says why.
+TEST_F(Languages, ARefusedChoiceKeepsTheLanguageInUseAndSaysWhy) {
+    const struct {
+        const char* name;
+        const char* file;
+        std::string content;
+        std::string box;
+    } cases[] = {
+        {"version 0 in the name", "Deutsch_0.lan", LanFile("Deutsch", 0, "1=Neu\r\n"),
+         "The language file \"Deutsch_0.lan\" has no version of 1 or more."},
+        {"larger than 1 MiB", "Deutsch_2.lan",
+         LanFile("Deutsch", 2, "1=Neu\r\n" + std::string(1024 * 1024, '#')),
+         "The language file \"Deutsch_2.lan\" cannot be read or is larger than 1 MiB."},
+        {"version in the name not a number", "Deutsch_new.lan", LanFile("Deutsch", 9, "1=Neu\r\n"),
+         "Error in text file\nThe version in the name of the language file \"Deutsch_new.lan\" "
+         "is not a whole number."},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        folder.Write("Language/English_1.lan", LanFile("English", 1, "1=Quit\r\n"));
+        for (const char* other : {"Deutsch_0.lan", "Deutsch_2.lan", "Deutsch_new.lan"})
+            ::unlink((folder.Path() + "Language/" + other).c_str());
+        folder.Write(std::string("Language/") + c.file, c.content);
+        ::unlink((folder.Path() + "default.lan").c_str());
+        app::TForm1& w = Start();
+        messages.boxes.clear();
+        Pick("Deutsch");
+        EXPECT_EQ(messages.Texts(), std::vector<std::string>{c.box});
+        EXPECT_EQ(w.CurrentLanguage, "English");
+        EXPECT_EQ(List()->currentText().toStdString(), "English");
+        EXPECT_EQ(Caption("But_P1_Exit"), "Quit");
+        EXPECT_EQ(folder.Read("default.lan"), LanFile("English", 1, "1=Quit\r\n"));
+        EXPECT_TRUE(folder.Exists(std::string("Language/") + c.file));
+    }
+}
+
+// The first start chooses English and loads what it chose once: a broken file is one box.
+TEST_F(Languages, ABrokenEnglishFileAtTheFirstStartIsReportedOnce) {
+    folder.Write("Language/English_3.lan", "Lingo=English\r\nVersion=3\r\n1=Quit\r\n");
     Start();
-    folder.Write("Language/Deutsch_new.lan", LanFile("Deutsch", 9, "1=Neu\r\n"));
-    Pick("Deutsch");
     EXPECT_EQ(messages.Texts(), std::vector<std::string>{"Error in text file"});
-    EXPECT_EQ(Caption("But_P1_Exit"), "Quit");
-    EXPECT_TRUE(folder.Exists("Language/Deutsch_1.lan"));
+    EXPECT_EQ(Caption("But_P1_Exit"), "Exit");
+}
+
+// Captions are plain text, whatever a language file holds: no label reads markup.
+TEST_F(Languages, MarkupInATextIsShownAsItIs) {
+    folder.Write("default.lan", LanFile("English", 1, "3=<h1>Version</h1>\r\n"));
+    Start();
+    EXPECT_EQ(Caption("Label_P1_Ver"), "<h1>Version</h1> 1.05");
+    for (const QLabel* label : form->findChildren<QLabel*>())
+        EXPECT_EQ(label->textFormat(), Qt::PlainText) << label->objectName().toStdString();
 }
 
 TEST_F(Languages, AccentedWindows1252TextIsShownCorrectly) {

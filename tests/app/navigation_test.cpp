@@ -190,6 +190,8 @@ class Installation : public testsupport::WindowTest {};
 TEST_F(Installation, NextConnectsAndCancelStartsOverWhileFilesAreMissing) {
     app::TForm1& w = Start();
     ASSERT_EQ(w.WizardState, WizardStep::Installation);
+    w.move(31, 47);
+    const QPoint placed = w.pos();
     Click("But_P3_Next");
     EXPECT_EQ(w.VisiblePage(), 2);
     EXPECT_EQ(w.WizardState, WizardStep::Installation);
@@ -202,6 +204,8 @@ TEST_F(Installation, NextConnectsAndCancelStartsOverWhileFilesAreMissing) {
     EXPECT_EQ(w.VisiblePage(), 3);
     EXPECT_EQ(Caption("But_P3_Cancel"), "Exit");
     EXPECT_FALSE(w.ProgramEndRequested);
+    // The window stays where the user has it.
+    EXPECT_EQ(w.pos(), placed);
 }
 
 TEST_F(Installation, WithALanguageFileTheExitButtonTakesTheLanguagesCancel) {

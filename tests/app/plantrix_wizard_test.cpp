@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <QTimer>
+#include <set>
 
 #include "programming_fixture.h"
 
@@ -48,6 +49,9 @@ TEST_F(PlantrixWizard, ServiceModeOffConfirmsTheNewestReleaseAndProgramsIt) {
     EXPECT_TRUE(Shown("ComboBox_P3"));
     EXPECT_EQ(Find("ComboBox_P3")->y(), 120);
     EXPECT_TRUE(form->ComPort.Open()) << "the port stays open after the search";
+    const std::string found = "Found on COM2 (" + PortPath(2) + ")";
+    EXPECT_EQ(Caption("Label_P3_Port"), found);
+    EXPECT_TRUE(Shown("Label_P3_Port"));
 
     Click("But_P3_Next");
     EXPECT_EQ(form->WizardState, WizardStep::PlantrixConfirmation);
@@ -56,6 +60,11 @@ TEST_F(PlantrixWizard, ServiceModeOffConfirmsTheNewestReleaseAndProgramsIt) {
     EXPECT_EQ(Caption("Label_P3_Info"), "Press Next to start download!");
     EXPECT_EQ(form->SelectedFirmwareFile, "KX_R0105.vbf");
     EXPECT_EQ(RunResult(), "Download success!");
+    EXPECT_EQ(Caption("Label_P3_Port"), found);
+    // The line belongs to this wizard: leaving it takes the line away.
+    Click("But_P3_Cancel");
+    Click("But_P1_UpdatePlantrix");
+    EXPECT_FALSE(Shown("Label_P3_Port"));
 }
 
 TEST_F(PlantrixWizard, ServiceModeListsEveryReleaseAndProgramsTheChosenOne) {
@@ -251,7 +260,9 @@ TEST_F(PlantrixWizard, AHeldPortIsGivenUpWhenTheRetryTimeEnds) {
     // Ten seconds after the first pass: the timer's tick, given at once.
     During(300, [&] { form->TimerComSearch.Tick(); });
     ToSearchResult();
-    ExpectFinishedWith(kNotFound);
+    ExpectFinishedWith(kNotFound + "\n\nCOM2 (" + PortPath(2) +
+                       ") is in use by another program; close that program and try again.");
+    EXPECT_FALSE(Shown("Label_P3_Port"));
     EXPECT_EQ(folder.Read("ComPort.txt"), "0");
     EXPECT_EQ(Identifies(2), 0u);
 }
@@ -315,6 +326,7 @@ TEST_F(PlantrixWizard, DuringTheRunNoButtonTakesInput) {
     WritePackage("KX_R0104.vbf", progtest::FirmwareFor(1));
     ToConfirmation();
     bool searching = false, downloading = false, nextShown = false, cancelEnabled = false;
+    std::set<std::string> shares;
     QTimer look;
     QObject::connect(&look, &QTimer::timeout, [&] {
         const std::string info = Caption("Label_P3_Info");
@@ -322,12 +334,17 @@ TEST_F(PlantrixWizard, DuringTheRunNoButtonTakesInput) {
         downloading |= info == "Downloading new firmware to Plantrix..." && Shown("ProgressBar1");
         nextShown |= Shown("But_P3_Next");
         cancelEnabled |= Find("But_P3_Cancel")->isEnabled();
+        if (Shown("Label_P3_Progress")) shares.insert(Caption("Label_P3_Progress"));
     });
     look.start(20);
     EXPECT_EQ(RunResult(), "Download success!");
     look.stop();
     EXPECT_TRUE(searching);
     EXPECT_TRUE(downloading);
+    // The share moves on while the frames go out, and ends full.
+    EXPECT_GE(shares.size(), 2u);
+    EXPECT_EQ(Caption("Label_P3_Progress"), "100 %");
+    EXPECT_TRUE(Shown("Label_P3_Progress"));
     EXPECT_FALSE(nextShown);
     EXPECT_FALSE(cancelEnabled);
     EXPECT_EQ(Caption("Label_P3_Headline2"), "Selected firmware: KX, R0104");

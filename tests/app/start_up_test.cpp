@@ -1,9 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QComboBox>
 #include <set>
 
 #include "app/command_line.h"
+#include "child_process.h"
 #include "window_fixture.h"
 
 namespace {
@@ -15,6 +17,7 @@ TEST(CommandLine, SwitchesAreReadByTheirSecondCharacter) {
         std::vector<std::string> args;
         bool service;
         int minutes;
+        size_t problems = 0;
     };
     const Case cases[] = {
         {{}, false, 0},
@@ -29,8 +32,11 @@ TEST(CommandLine, SwitchesAreReadByTheirSecondCharacter) {
         {{"/t:15"}, false, 15},
         {{"/T:0"}, false, 0},
         {{"/T:-5"}, false, -5},
-        {{"/T:abc"}, false, 60},
-        {{"/T:99999999999"}, false, 60},
+        // A period that cannot be read changes nothing, and is named.
+        {{"/T:abc"}, false, 0, 1},
+        {{"/T:1.5"}, false, 0, 1},
+        {{"/T:99999999999"}, false, 0, 1},
+        {{"/T:15", "/T:abc"}, false, 15, 1},
         {{"/T:5", "/T:9", "/S"}, true, 9},
         {{"/X", "/T:5", "/T"}, false, 60},
     };
@@ -39,7 +45,12 @@ TEST(CommandLine, SwitchesAreReadByTheirSecondCharacter) {
         const std::string joined = c.args.empty() ? "(none)" : c.args.front();
         EXPECT_EQ(r.serviceMode, c.service) << joined;
         EXPECT_EQ(r.autoUpdateMinutes, c.minutes) << joined;
+        EXPECT_EQ(r.problems.size(), c.problems) << joined;
     }
+    EXPECT_EQ(
+        app::ParseCommandLine({"/T:15", "/T:abc"}).problems,
+        std::vector<std::string>{"\"/T:abc\": the period is not a whole number of minutes "
+                                 "and is ignored; unattended update checks every 15 minutes."});
 }
 
 TEST_F(WindowTest, AnEmptyFolderGetsItsFoldersAndTheInstallationPage) {
@@ -154,10 +165,17 @@ TEST_F(WindowTest, UnattendedChecksStartTheirTimerOnlyForAPositivePeriod) {
     EXPECT_FALSE(Start().Timer_AutoUpdate.Enabled());
     EXPECT_FALSE(Start({"/T:0"}).Timer_AutoUpdate.Enabled());
     EXPECT_FALSE(Start({"/T:-5"}).Timer_AutoUpdate.Enabled());
-    app::TForm1& w = Start({"/T:abc"});
-    EXPECT_EQ(w.AutoUpdateMinutes, 60);
+    EXPECT_FALSE(Start({"/T:abc"}).Timer_AutoUpdate.Enabled());
+    ::testing::internal::CaptureStderr();
+    app::TForm1& w = Start({"/T:15", "/T:abc"});
+    w.FormCreate();  // a start-up run again reads the arguments again, but says nothing new
+    const std::string said = ::testing::internal::GetCapturedStderr();
+    EXPECT_EQ(w.AutoUpdateMinutes, 15);
     EXPECT_TRUE(w.Timer_AutoUpdate.Enabled());
     EXPECT_EQ(w.Timer_AutoUpdate.Interval(), 2000);
+    EXPECT_EQ(said,
+              "\"/T:abc\": the period is not a whole number of minutes and is ignored; "
+              "unattended update checks every 15 minutes.\n");
     // Start-up went on to its end despite the bad value.
     EXPECT_TRUE(folder.Exists("Language"));
     EXPECT_EQ(Caption("But_P1_Exit"), "Exit");
@@ -191,6 +209,43 @@ TEST_F(WindowTest, TimersStartAsLaidOut) {
     EXPECT_FALSE(w.ComSearchActive);
     EXPECT_FALSE(w.TimerComSearch.Enabled());
     EXPECT_EQ(folder.Read("ComPort.txt"), "0");
+}
+
+// Return on the start page starts the first task; it never ends the program.
+TEST_F(WindowTest, TheStartPageOpensWithTheFocusOnItsFirstTask) {
+    InstallRequiredFiles();
+    Start();
+    Activate();
+    ASSERT_EQ(QApplication::focusWidget(), Find("But_P1_Update"));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    EXPECT_EQ(form->WizardState, app::WizardStep::UpdateCheck);
+    EXPECT_FALSE(form->ProgramEndRequested);
+}
+
+// The program as a shell starts it: its switches exactly as given, none taken by the window
+// toolkit, and no start without a working directory to keep its files in.
+TEST(Program, ReadsItsSwitchesAsGivenAndNeedsAWorkingDirectory) {
+    const std::string program = std::string(std::getenv("ARVEX_BUILD_DIR")) + "/ArvexUpdate";
+    testsupport::TempFolder home;
+    const struct {
+        const char* name;
+        std::string shell;  // run in `home` by /bin/sh, "$0" being the program
+        std::string said;
+        std::optional<int> status;  // nothing: the program runs on (and is ended here)
+    } cases[] = {
+        {"a toolkit option before a switch", "exec \"$0\" -style /T:abc",
+         "\"/T:abc\": the period is not a whole number of minutes", std::nullopt},
+        {"a working directory removed", "mkdir gone && cd gone && rmdir \"$PWD\" && exec \"$0\"",
+         "ArvexUpdate cannot start: its working directory cannot be read", 1},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        testsupport::ChildProcess run({"/bin/sh", "-c", c.shell, program},
+                                      {"QT_QPA_PLATFORM=offscreen", "ARVEX_FTP_SERVER=127.0.0.1:1"},
+                                      home.Path());
+        EXPECT_TRUE(run.WaitForOutput(c.said, 10000)) << run.Output();
+        if (c.status) EXPECT_EQ(run.Wait(10000), c.status) << run.Output();
+    }
 }
 
 }  // namespace

@@ -13,6 +13,7 @@
 
 #include "app/main_window.h"
 #include "message_recorder.h"
+#include "platform/message_wait.h"
 #include "scoped_environment.h"
 #include "temp_folder.h"
 
@@ -39,6 +40,8 @@ protected:
     }
     app::TForm1& Start(std::vector<std::string> args = {}) {
         form.reset();
+        // A window closed earlier in the process ended every wait; this start is a new program.
+        platform::ResumeMessageWaits();
         form = std::make_unique<app::TForm1>(std::move(args));
         form->show();
         return *form;

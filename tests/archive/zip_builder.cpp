@@ -115,7 +115,7 @@ static Layout Write(const std::vector<Member>& members, const std::string& comme
         const uint32_t crc = m.crcOverride.value_or(Crc32(m.data));
         const uint64_t size = m.uncompressedSizeOverride.value_or(m.data.size());
         const bool zip64 = m.zip64 || size > kAllOnes;
-        const uint16_t method = m.deflate ? 8 : 0;
+        const uint16_t method = m.methodOverride.value_or(m.deflate ? 8 : 0);
         const uint64_t localOffset = out.bytes.size();
         const std::string extra =
             zip64 ? Zip64Extra(size, stored.size(), localOffset, m.zip64ExtraCut) : "";

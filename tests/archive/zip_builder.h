@@ -12,6 +12,7 @@ struct Member {
     std::string name;
     std::string data;
     bool deflate = true;
+    std::optional<uint16_t> methodOverride;  // the method written in both headers
     uint8_t hostSystem = 0;  // 0 FAT, 3 Unix, 11 NTFS
     uint8_t versionMadeBy = 20;
     uint16_t flags = 0;

@@ -83,7 +83,10 @@ void ExpectImage(const Layout& layout, const ImageCase& c) {
     expected[layout.checksumAt] = uint8_t(checksum >> 8);
     expected[layout.checksumAt + 1] = uint8_t(checksum);
 
-    const auto built = layout.build(c.lines);
+    // Every file ends with its end record; what follows one is never read.
+    std::vector<std::string> lines = c.lines;
+    lines.push_back("S9030000FC");
+    const auto built = layout.build(lines);
     ASSERT_TRUE(std::holds_alternative<FlashImage>(built));
     const FlashImage& image = std::get<FlashImage>(built);
     EXPECT_EQ(image.checksum, checksum);
@@ -227,6 +230,8 @@ TEST(FlashImages, LinesTheDeviceMustNotBeSentFailTheBuild) {
          kGranulo,
          {WithBadPair(SRecord('1', 0x0600, d4))},
          {RecordFault::NoChecksumPair, 0}},
+        {"Tessara: cut before its end record", kTessara, {"S0030000FC", good}, {RecordFault::NoEndRecord, 2}},
+        {"Granulo: no lines at all", kGranulo, {}, {RecordFault::NoEndRecord, 0}},
     };
     for (const auto& c : cases) {
         const auto built = c.layout.build(c.lines);

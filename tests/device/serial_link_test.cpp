@@ -164,7 +164,7 @@ TEST_F(Link, APortTheUserMayNotOpenIsStruckAtOnceAndNamed) {
     });
     EXPECT_EQ(link.FindTerminal(), 0);
     EXPECT_FALSE(watchdog) << "the forbidden port was kept for another pass";
-    EXPECT_EQ(link.DeniedPorts(), (std::vector<device::DeniedPort>{{4, forbidden}}));
+    EXPECT_EQ(link.LastSearch().denied, (std::vector<device::ComPortDevice>{{4, forbidden}}));
     EXPECT_FALSE(state.ComSearchActive);
     EXPECT_FALSE(port.Open());
 }

@@ -19,7 +19,7 @@ protected:
     }
     bool Has(const std::string& name) const { return dir.Exists("Language/" + name); }
     ChooseResult Choose(const std::string& name) {
-        return i18n::ChooseLanguageFile(dir.Path() + "Language/", dir.Path(), name);
+        return i18n::ChooseLanguageFile(dir.Path() + "Language/", dir.Path(), name).result;
     }
 
     testsupport::TempFolder dir;
@@ -83,7 +83,7 @@ TEST_F(LanguageFolder, AFailedCopyKeepsEveryFile) {
     Put("English_1.lan", LanFile("English", 1));
     Put("English_2.lan", LanFile("English", 2));
     const ChooseResult r =
-        i18n::ChooseLanguageFile(dir.Path() + "Language/", dir.Path() + "gone/", "English");
+        i18n::ChooseLanguageFile(dir.Path() + "Language/", dir.Path() + "gone/", "English").result;
     EXPECT_EQ(r, ChooseResult::CopyFailed);
     EXPECT_TRUE(Has("English_1.lan"));
     EXPECT_TRUE(Has("English_2.lan"));

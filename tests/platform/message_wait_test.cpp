@@ -7,6 +7,7 @@
 
 #include "platform/clock.h"
 #include "platform/gui_thread.h"
+#include "platform/message_box.h"
 #include "platform/message_wait.h"
 
 namespace {
@@ -47,6 +48,26 @@ TEST(MessageWait, AWorkerCanWakeAWaitOnAPlainFlag) {
     platform::ProcessMessagesUntil([&] { return done.load(); });
     worker.join();
     EXPECT_TRUE(done);
+}
+
+// Once the window has gone for good nothing waits any more and nobody is asked anything.
+TEST(MessageWait, EndedWaitsReturnAtOnceAndNoBoxIsShown) {
+    bool asked = false;
+    const platform::MessageAnswerer previous = platform::SetMessageAnswerer(
+        [&](const std::string&, const std::string&, platform::MessageButtons) {
+            asked = true;
+            return platform::MessageAnswer::Yes;
+        });
+    platform::EndMessageWaits();
+    platform::ProcessMessagesUntil([] { return false; });
+    EXPECT_FALSE(platform::ProcessMessagesUntil([] { return false; }, 60000));
+    EXPECT_EQ(platform::ShowMessageBox("", "Install it now?", platform::MessageButtons::YesNo),
+              platform::MessageAnswer::No);
+    EXPECT_FALSE(asked);
+    platform::ResumeMessageWaits();
+    EXPECT_EQ(platform::ShowMessageBox("", "Install it now?", platform::MessageButtons::YesNo),
+              platform::MessageAnswer::Yes);
+    platform::SetMessageAnswerer(previous);
 }
 
 TEST(GuiThread, PostedCallsRunOnTheGuiThreadInOrder) {
