@@ -26,6 +26,11 @@ enum class ChooseResult {
     Chosen,          // "default.lan" now holds the newest file of the language
 };
 
+// Whether `languageDir` holds a file of the language of `fileName` in its version or a
+// newer one. Choosing a language deletes its older files, so an older one fetched again
+// would be deleted again at every choice.
+bool SameOrNewerVersionHeld(const std::string& languageDir, const std::string& fileName);
+
 // Keeps only the newest file of `name` in `languageDir` (the first found of equal versions)
 // and copies it to `programDir` + "default.lan". Only files whose part before the first
 // "_" equals `name` (without regard to case) belong to the language.
