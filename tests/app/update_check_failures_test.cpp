@@ -17,13 +17,8 @@ namespace {
 using namespace ftptest::play;
 using app::WizardStep;
 using Lines = std::vector<std::string>;
+using namespace testsupport::status;
 using Steps = std::vector<ftptest::Step>;
-
-constexpr const char* kConnecting = "Connecting to server...";
-constexpr const char* kCouldNotConnect = "Could not connect to Solvenda server";
-constexpr const char* kFound = "Found new files!";
-constexpr const char* kLatest = "Your files are the latest!";
-constexpr const char* kDisconnected = "Disconnected from server";
 
 // "UpdateFiles" changed to and listed with `names`.
 Steps ListUpdateFolder(const std::string& names) {

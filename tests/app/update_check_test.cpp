@@ -12,12 +12,7 @@ namespace {
 using app::WizardStep;
 using platform::MessageAnswer;
 using Lines = std::vector<std::string>;
-
-constexpr const char* kConnecting = "Connecting to server...";
-constexpr const char* kFound = "Found new files!";
-constexpr const char* kLatest = "Your files are the latest!";
-constexpr const char* kComplete = "Download complete!";
-constexpr const char* kDisconnected = "Disconnected from server";
+using namespace testsupport::status;
 
 // Bytes that differ from block to block, so a lost or repeated block shows.
 std::string Bytes(size_t size) {
