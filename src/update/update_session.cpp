@@ -1,6 +1,7 @@
 #include "update/update_session.h"
 
 #include <exception>
+#include <utility>
 
 #include "platform/strings.h"
 #include "update/file_rules.h"
@@ -69,6 +70,7 @@ void UpdateSession::Start(const UpdateCheckStart& start) {
     notFetched_.clear();
     cancelled_ = false;
     failureShown_ = false;
+    failureBox_.clear();
     // An unattended check comes straight to page 2, whose button may still say "Finish".
     parts_.view.SetDownloadPageButton(parts_.texts[TextId::Cancel]);
     ChangeState(State::Connecting);
@@ -245,6 +247,7 @@ void UpdateSession::LogOut() {
 void UpdateSession::EndOfSession() {
     ChangeState(State::Idle);
     Status(TextId::DisconnectedFromServer);
+    if (!failureBox_.empty()) sink_.Show(std::exchange(failureBox_, {}));
     if (!notFetched_.empty()) sink_.Show(NotFetchedBox(notFetched_));
     const OfferWindowParts window = parts_.view.InstallerOfferParts();
     InstallerOffer offer{
@@ -311,10 +314,20 @@ void UpdateSession::Failed(std::int32_t code, const std::string& text) {
         return;
     }
     // The first failure is the one to tell; what follows from it adds nothing.
-    const bool first = !failureShown_;
+    if (failureShown_) {
+        LogOut();
+        return;
+    }
     failureShown_ = true;
+    const bool endFollows = parts_.ftp.LoggedIn();
     LogOut();
-    if (first) sink_.Show(FtpErrorMessage(code, text));
+    // After a login the end of the session shows it, before its offers, so that they
+    // do not open over it; else nothing else comes.
+    if (endFollows && state_ != State::Idle) {
+        failureBox_ = FtpErrorMessage(code, text);
+    } else {
+        sink_.Show(FtpErrorMessage(code, text));
+    }
 }
 
 }  // namespace update

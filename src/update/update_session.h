@@ -137,6 +137,7 @@ class UpdateSession : public FtpSessionEvents {
     std::vector<std::string> notFetched_;  // "name: the server's answer", for the end
     bool cancelled_ = false;               // the user pressed Cancel
     bool failureShown_ = false;            // later failures of the check add nothing
+    std::string failureBox_;               // shown by the end of the session
 };
 
 const char* UpdateStateName(UpdateSession::State state);
