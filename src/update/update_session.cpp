@@ -322,7 +322,7 @@ void UpdateSession::Failed(std::int32_t code, const std::string& text) {
     const bool endFollows = parts_.ftp.LoggedIn();
     LogOut();
     // After a login the end of the session shows it, before its offers, so that they
-    // do not open over it; else nothing else comes.
+    // do not open over it; before the login no end of the session follows.
     if (endFollows && state_ != State::Idle) {
         failureBox_ = FtpErrorMessage(code, text);
     } else {
