@@ -13,6 +13,7 @@
 
 #include "app/clickable_label.h"
 #include "app/command_line.h"
+#include "app/packaged_engine.h"
 #include "app/plantrix_wizard.h"
 #include "app/tessara_wizard.h"
 #include "platform/files.h"
@@ -38,6 +39,7 @@ TForm1::TForm1(std::vector<std::string> args, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                           Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                           Qt::WindowCloseButtonHint),
+      packagedEngineDir_(PackagedEngineFolder()),
       args_(std::move(args)) {
     setWindowTitle(QStringLiteral("Solvenda Plantrix Update"));
     setWindowIcon(ProgramIcon());
@@ -47,6 +49,7 @@ TForm1::TForm1(std::vector<std::string> args, QWidget* parent)
 
     ComPort.SetMessageSink(&UserMessages);
     ZipReader.SetMessageSink(&UserMessages);
+    if (!packagedEngineDir_.empty()) ZipReader.settings.dllDirectory = packagedEngineDir_;
     ComPort.SetPromptForPort(false);
     ComPort.SetInSize(8192);
     ComPort.SetOutSize(8192);

@@ -244,6 +244,8 @@ private:
                         std::optional<update::LabelColour> colour) override;
     void SignupEnded(const std::string& finishCaption) override;
 
+    // The folder of the engine an installed copy brings; empty for a copy that fetches it.
+    const std::string packagedEngineDir_;
     update::UpdateSession updateSession_{{FTPclient, Texts, UserMessages, Timer_Event, *this}};
     update::SignupSession signupSession_{{FTPclient, Texts, UserMessages, *this}};
     update::FtpSessionEvents* connectionOwner_ = &updateSession_;

@@ -8,6 +8,7 @@
 #include <iostream>
 
 #include "app/main_window.h"
+#include "archive/zr_dynamic_bind.h"
 #include "platform/message_box.h"
 #include "update/auto_update_sequencer.h"
 #include "update/server_settings.h"
@@ -53,8 +54,10 @@ void TForm1::StartUpdateCheck() {
     }
     for (const auto& problem : ApplyServerSettings()) AddStatusLine(problem);
     connectionOwner_ = &updateSession_;
-    updateSession_.Start(
-        {{ProgramDir, DataDir, LanguageDir}, ServiceMode, WizardState == WizardStep::Installation});
+    update::UpdateCheckStart start{
+        {ProgramDir, DataDir, LanguageDir}, ServiceMode, WizardState == WizardStep::Installation};
+    if (!packagedEngineDir_.empty()) start.packagedFiles = {ziparchive::kEngineFileName};
+    updateSession_.Start(start);
 }
 
 void TForm1::FTPclientFtpStatus(zp::TFtpStatusCode StatusCode, const std::string& InfoText) {
@@ -103,7 +106,8 @@ void TForm1::Timer_EventTimer() {
 
 void TForm1::Timer_AutoUpdateTimer() {
     // Cancelling waits for the logout, and the timer ticks on meanwhile: one step at a time.
-    if (inAutoUpdateTick_) return;
+    // Nor does the sequence go on behind a box of the last check: it waits for the user.
+    if (inAutoUpdateTick_ || updateSession_.AwaitingAnswer()) return;
     inAutoUpdateTick_ = true;
     const update::AutoUpdateTick tick =
         update::AutoUpdateStep(AutoUpdateStep, WizardState == WizardStep::StartPage,
@@ -112,6 +116,8 @@ void TForm1::Timer_AutoUpdateTimer() {
     if (tick.intervalMs) Timer_AutoUpdate.SetInterval(*tick.intervalMs);
     switch (tick.action) {
         case update::AutoUpdateTick::Action::StartCheck:
+            // Its end leads back to where it started, not to where a manual check did.
+            PrevWizardState = WizardState;
             WizardState = WizardStep::UpdateCheck;
             But_P3_NextClick();
             break;

@@ -43,6 +43,17 @@ std::vector<std::string> LanguageNames(const std::string& languageDir) {
     return names;
 }
 
+bool SameOrNewerVersionHeld(const std::string& languageDir, const std::string& fileName) {
+    const std::string language = LanguageOf(fileName);
+    const auto version = VersionOf(fileName);
+    if (language.empty() || !version) return false;
+    for (const auto& file : platform::ListFiles(languageDir, "*.lan")) {
+        if (!platform::SameTextIgnoringCase(LanguageOf(file), language)) continue;
+        if (const auto held = VersionOf(file); held && *held >= *version) return true;
+    }
+    return false;
+}
+
 LanguageChoice ChooseLanguageFile(const std::string& languageDir, const std::string& programDir,
                                   const std::string& name) {
     if (name.empty()) return {ChooseResult::NothingFound, {}};

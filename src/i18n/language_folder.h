@@ -32,6 +32,11 @@ struct LanguageChoice {
     std::string file;  // the file it is about: the one chosen, refused or with a bad name
 };
 
+// Whether `languageDir` holds a file of the language of `fileName` in its version or a
+// newer one. Choosing a language deletes its older files, so an older one fetched again
+// would be deleted again at every choice.
+bool SameOrNewerVersionHeld(const std::string& languageDir, const std::string& fileName);
+
 // Keeps only the newest file of `name` in `languageDir` (the first found of equal versions)
 // and copies it to `programDir` + "default.lan". Only files whose part before the first
 // "_" equals `name` (without regard to case) belong to the language.

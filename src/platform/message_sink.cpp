@@ -16,4 +16,14 @@ MessageSink& SilentSink() {
     return sink;
 }
 
+MessageAnswer TrackedMessageSink::Show(const std::string& text, MessageButtons buttons,
+                                       const std::string& caption) {
+    ++open_;
+    struct Closed {
+        int& open;
+        ~Closed() { --open; }
+    } closed{open_};
+    return target_.Show(text, buttons, caption);
+}
+
 }  // namespace platform

@@ -35,6 +35,22 @@ public:
 // The sink to use when a component was given none.
 MessageSink& SilentSink();
 
+// Passes everything on to another sink and knows whether one of its messages is still
+// waiting for an answer: timers keep running behind a modal box, and what they start
+// must not pile a second box on the first.
+class TrackedMessageSink : public MessageSink {
+public:
+    explicit TrackedMessageSink(MessageSink& target) : target_(target) {}
+    MessageAnswer Show(const std::string& text, MessageButtons buttons = MessageButtons::Ok,
+                       const std::string& caption = {}) override;
+    void SetBusy(bool busy) override { target_.SetBusy(busy); }
+    bool Showing() const { return open_ > 0; }
+
+private:
+    MessageSink& target_;
+    int open_ = 0;
+};
+
 // Tells `sink` that a long operation runs for the lifetime of the object.
 class BusyScope {
 public:

@@ -44,11 +44,15 @@ std::optional<bool> IsNewerDriver(const std::string& name, const std::string& pr
     return *version > highest;
 }
 
+std::string FileKind(const std::string& name) {
+    const size_t dot = name.find('.');
+    return dot == std::string::npos ? std::string() : name.substr(dot + 1);
+}
+
 Wanted IsWantedFile(const std::string& name, const WantedRules& rules) {
     if (!rules.serviceMode && device::IsTestRelease(name)) return Wanted::No;
-    const size_t dot = name.find('.');
-    if (dot == std::string::npos) return Wanted::No;
-    const std::string kind = name.substr(dot + 1);
+    const std::string kind = FileKind(name);
+    if (kind.empty()) return Wanted::No;
     if (kind == "exe") {
         const auto program = IsNewerProgram(name, rules.ownVersion);
         const auto driver = IsNewerDriver(name, rules.folders.programDir);
@@ -56,7 +60,9 @@ Wanted IsWantedFile(const std::string& name, const WantedRules& rules) {
         if (*program && !rules.programReplaceable) return Wanted::LeftToPackageManager;
         return *program || *driver ? Wanted::Yes : Wanted::No;
     }
-    if (kind == "vbf" || kind == "b12" || kind == "bbf" || kind == "lan") return Wanted::Yes;
+    if (kind == "vbf" || kind == "b12" || kind == "bbf" || kind == kLanguageFileKind) {
+        return Wanted::Yes;
+    }
     return Wanted::No;
 }
 

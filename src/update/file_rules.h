@@ -30,6 +30,10 @@ std::optional<bool> IsNewerProgram(const std::string& name, int ownVersion = kOw
 // field is not a whole number.
 std::optional<bool> IsNewerDriver(const std::string& name, const std::string& programDir);
 
+// What the file is: the text after the first "." of its name; empty without a dot.
+std::string FileKind(const std::string& name);
+inline constexpr const char* kLanguageFileKind = "lan";
+
 struct WantedRules {
     LocalFolders folders;
     bool serviceMode = false;  // test releases are wanted too

@@ -1,5 +1,6 @@
 #include "update/listing_names.h"
 
+#include <cctype>
 #include <cstdio>
 
 #include "platform/files.h"
@@ -9,6 +10,16 @@ namespace update {
 namespace {
 
 bool IsControl(unsigned char c) { return c < 0x20 || c == 0x7F; }
+
+bool IsDeviceName(const std::string& name) {
+    // The part before the first dot names the device, whatever follows it and in any case.
+    std::string base = name.substr(0, name.find('.'));
+    while (!base.empty() && base.back() == ' ') base.pop_back();
+    for (char& c : base) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    if (base == "CON" || base == "PRN" || base == "AUX" || base == "NUL") return true;
+    return base.size() == 4 && (base.rfind("COM", 0) == 0 || base.rfind("LPT", 0) == 0) &&
+           base[3] >= '1' && base[3] <= '9';
+}
 
 const char* ReasonText(UnsafeName reason) {
     switch (reason) {
@@ -20,6 +31,10 @@ const char* ReasonText(UnsafeName reason) {
             return "it names a folder";
         case UnsafeName::TooLong:
             return "it is too long for a file name";
+        case UnsafeName::ReservedCharacter:
+            return "it holds a character not allowed in file names";
+        case UnsafeName::DeviceName:
+            return "it is the name of a device";
         case UnsafeName::None:
             break;
     }
@@ -37,13 +52,15 @@ UnsafeName CheckServerName(const std::string& name) {
         if (IsControl(static_cast<unsigned char>(c))) return UnsafeName::ControlCharacter;
     }
     if (name.size() > kMaxFileNameBytes) return UnsafeName::TooLong;
+    if (name.find_first_of(":*?\"<>|") != std::string::npos) return UnsafeName::ReservedCharacter;
+    if (IsDeviceName(name)) return UnsafeName::DeviceName;
     return UnsafeName::None;
 }
 
 ListingNames SplitListing(const std::string& listing) {
     ListingNames result;
     for (auto& name : platform::SplitLines(listing)) {
-        if (name.empty()) continue;
+        if (name.empty() || name == "." || name == "..") continue;
         const UnsafeName reason = CheckServerName(name);
         if (reason == UnsafeName::None) {
             result.names.push_back(std::move(name));

@@ -1,7 +1,8 @@
 #pragma once
 // The names of a server folder listing (NLST output) and which of them may name a local
-// file. The listing comes from outside: a name that could reach another folder, or that no
-// file can carry, is never used to build a path and is handed back for the status log.
+// file. The listing comes from outside: a name that could reach another folder, that no
+// file can carry, or that means a device or a pattern on the systems the files may be
+// copied to, is never used to build a path and is handed back for the status log.
 #include <string>
 #include <vector>
 
@@ -9,10 +10,12 @@ namespace update {
 
 enum class UnsafeName {
     None,
-    FolderSeparator,   // "/" or "\"
-    ControlCharacter,  // NUL or any other byte below the space, or DEL
-    FolderName,        // "." or ".."
-    TooLong,           // more than a file name can hold
+    FolderSeparator,    // "/" or "\"
+    ControlCharacter,   // NUL or any other byte below the space, or DEL
+    FolderName,         // "." or ".."
+    TooLong,            // more than a file name can hold
+    ReservedCharacter,  // one of : * ? " < > |
+    DeviceName,         // CON, PRN, AUX, NUL, COM1-9, LPT1-9, with any extension
 };
 
 // Longest name a local file can carry, in bytes.
@@ -32,7 +35,8 @@ struct ListingNames {
 };
 
 // CR LF, a lone CR and a lone LF each end a name; a last name without a line end counts
-// too, since servers differ there. Empty lines are no names.
+// too, since servers differ there. Empty lines, "." and ".." (some servers list the
+// folder's own entries) are no names.
 ListingNames SplitListing(const std::string& listing);
 
 // The status line for a skipped name, its control characters shown as \xNN.

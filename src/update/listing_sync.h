@@ -19,13 +19,16 @@ struct SyncResult {
 // Whether the FTP client received the whole listing; only a whole one may delete files.
 enum class ListingEnd { Complete, Cut };
 
-// The installation step ("ProgramFiles"): every usable name is fetched, without any test.
-SyncResult QueueInstallFiles(const std::string& listing);
+// The installation step ("ProgramFiles"): every usable name is fetched, without any test,
+// except the `packaged` ones, which the installed package brings.
+SyncResult QueueInstallFiles(const std::string& listing,
+                             const std::vector<std::string>& packaged = {});
 
 // The update folder ("UpdateFiles"): a wanted name that is neither in DataDir nor in
-// LanguageDir is queued; then every file in DataDir whose name the listing does not hold
-// (compared exactly) is deleted. A cut listing, or one without any usable name, deletes
-// nothing: a server that lost its folder must not wipe the user's packages.
+// LanguageDir, nor a language file held in that version or a newer one, is queued; then
+// every file in DataDir whose name the listing does not hold (compared exactly) is
+// deleted. A cut listing, or one without any name the rules want, deletes nothing: a
+// server that lost its folder, or shows another one, must not wipe the user's packages.
 SyncResult SyncWithListing(const std::string& listing, ListingEnd end, const WantedRules& rules);
 
 }  // namespace update

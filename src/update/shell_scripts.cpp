@@ -47,11 +47,19 @@ std::vector<std::string> DriverInstallShell(const std::string& programDir,
     Script script = ScriptHead(
         {"Written by ArvexUpdate: runs the new driver's installer, then files it as installed."},
         programDir, dataDir + installer);
+    // Two accepted offers of one installer start two scripts: the second finds it filed
+    // already. The installed drivers go only once the new one stands in their place.
     // clang-format off
-    script << "chmod +x \"$installer\""
-           << "\"$installer\""
-           << "rm -f ArvexDriver_*.exe"
-           << "mv -f \"$installer\" ."
+    script << "name=" + QuoteShellArgument(installer)
+           << "if [ -f \"$installer\" ]; then"
+           << "    chmod +x \"$installer\""
+           << "    \"$installer\""
+           << "    if mv -f \"$installer\" \"./$name\"; then"
+           << "        for old in ArvexDriver_*.exe; do"
+           << "            [ \"$old\" = \"$name\" ] || rm -f \"$old\""
+           << "        done"
+           << "    fi"
+           << "fi"
            << std::string("rm -f ") + kDriverShellName;
     // clang-format on
     return script.lines;

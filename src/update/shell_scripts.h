@@ -13,8 +13,9 @@ inline constexpr const char* kSelfUpdateShellName = "Update.sh";
 // The text in single quotes, so that the shell reads it back whole and expands nothing.
 std::string QuoteShellArgument(const std::string& argument);
 
-// Runs `dataDir` + `installer` and waits for it, deletes the installed drivers, moves the
-// new one into `programDir` and deletes itself.
+// Runs `dataDir` + `installer` and waits for it, moves it into `programDir` and, once it
+// is there, deletes the other installed drivers; then deletes itself. An installer that
+// is gone (filed by an earlier script) leaves the installed drivers alone.
 std::vector<std::string> DriverInstallShell(const std::string& programDir,
                                             const std::string& dataDir,
                                             const std::string& installer);

@@ -1,7 +1,9 @@
 #include "update/update_session.h"
 
 #include <exception>
+#include <utility>
 
+#include "platform/strings.h"
 #include "update/file_rules.h"
 #include "update/listing_names.h"
 #include "update/listing_sync.h"
@@ -22,6 +24,20 @@ constexpr std::uint8_t kReplace = 1;
 // The installation's status lines are English in every language.
 constexpr const char* kFoundNoProgramFiles = "Found no files!";
 constexpr const char* kFoundProgramFiles = "Found program files - starting download";
+constexpr const char* kDownloadIncomplete = "Download incomplete: some files could not be fetched";
+
+// The server's answer to ABOR: after the user's own Cancel it is no news.
+constexpr std::int32_t kTransferAborted = 426;
+
+// Answers that refuse one file (unavailable, busy, a name not allowed): the others may
+// still come.
+bool RefusesOneFile(std::int32_t code) { return code == 450 || code == 550 || code == 553; }
+
+std::string NotFetchedBox(const std::vector<std::string>& notFetched) {
+    std::string text = "Not every file could be fetched; the next check tries again.";
+    for (const auto& line : notFetched) text += "\n" + line;
+    return text;
+}
 
 }  // namespace
 
@@ -51,6 +67,10 @@ void UpdateSession::Start(const UpdateCheckStart& start) {
     start_ = start;
     queue_.clear();
     programNotFetched_.clear();
+    notFetched_.clear();
+    cancelled_ = false;
+    failureShown_ = false;
+    failureBox_.clear();
     // An unattended check comes straight to page 2, whose button may still say "Finish".
     parts_.view.SetDownloadPageButton(parts_.texts[TextId::Cancel]);
     ChangeState(State::Connecting);
@@ -62,6 +82,7 @@ void UpdateSession::Start(const UpdateCheckStart& start) {
 }
 
 void UpdateSession::Cancel() {
+    cancelled_ = true;
     parts_.ftp.AbortTransfer();
     LogOut();
     Status(TextId::AbortedByUser);
@@ -147,7 +168,7 @@ void UpdateSession::CompareListing(const std::string& listing) {
     WantedRules rules{start_.folders, start_.serviceMode};
     rules.programReplaceable = parts_.view.InstallerOfferParts().program.replaceable;
     const SyncResult result = start_.installation
-                                  ? QueueInstallFiles(listing)
+                                  ? QueueInstallFiles(listing, start_.packagedFiles)
                                   : SyncWithListing(listing, ListingEnd::Complete, rules);
     for (const auto& line : result.log) Status(line);
     queue_ = result.queue;
@@ -183,6 +204,13 @@ void UpdateSession::StartNextDownload() {
         Status("Skipped file \"" + PrintableName(name) + "\": it cannot be fetched here");
         queue_.erase(queue_.begin());
     }
+    if (!notFetched_.empty()) {
+        // Without all its program files the installation is not done: its step stays, and
+        // Finish leads back to it.
+        LogOut();
+        Status(kDownloadIncomplete);
+        return;
+    }
     if (start_.installation) {
         start_.installation = false;
         parts_.view.InstallationFilesFetched();
@@ -191,6 +219,23 @@ void UpdateSession::StartNextDownload() {
     }
     LogOut();
     Status(TextId::DownloadComplete);
+}
+
+void UpdateSession::SkipRefusedFile(const std::string& text) {
+    const std::string line = "File \"" + PrintableName(queue_.front()) +
+                             "\" could not be fetched: " + platform::TrimControls(text);
+    Status(line);
+    notFetched_.push_back(line);
+    queue_.erase(queue_.begin());
+    StartNextDownload();
+}
+
+void UpdateSession::NotConnected() {
+    const bool attempting = state_ == State::Connecting;
+    ChangeState(State::Idle);
+    if (!attempting) return;  // a Cancel or a refused login has ended it already
+    Status(TextId::CouldNotConnect);
+    parts_.view.SetDownloadPageButton(parts_.texts[TextId::Finish]);
 }
 
 void UpdateSession::LogOut() {
@@ -202,11 +247,13 @@ void UpdateSession::LogOut() {
 void UpdateSession::EndOfSession() {
     ChangeState(State::Idle);
     Status(TextId::DisconnectedFromServer);
+    if (!failureBox_.empty()) sink_.Show(std::exchange(failureBox_, {}));
+    if (!notFetched_.empty()) sink_.Show(NotFetchedBox(notFetched_));
     const OfferWindowParts window = parts_.view.InstallerOfferParts();
     InstallerOffer offer{
         start_.folders,
         parts_.texts,
-        parts_.sink,
+        sink_,
         window.caption,
         window.arguments,
         window.startScript ? window.startScript : ShellScriptStarter(start_.folders.programDir),
@@ -241,6 +288,10 @@ void UpdateSession::TransferDone() { Handle({Event::Kind::TransferDone}); }
 
 void UpdateSession::TimedOut() {
     if (state_ == State::Idle) return;
+    if (state_ == State::Connecting) {
+        NotConnected();  // the client has closed the connection itself
+        return;
+    }
     LogOut();
     Status(TextId::CouldNotConnect);
 }
@@ -249,18 +300,33 @@ void UpdateSession::LoggedOut() {
     if (state_ != State::Idle) EndOfSession();
 }
 
-void UpdateSession::Closed() { ChangeState(State::Idle); }
+void UpdateSession::Closed() { NotConnected(); }
 
 void UpdateSession::Failed(std::int32_t code, const std::string& text) {
-    LogOut();
     if (code == zp::TZpCustomFtpClient::kConnectTimedOut) {
-        Status(TextId::CouldNotConnect);
-        parts_.view.SetDownloadPageButton(parts_.texts[TextId::Finish]);
-    } else if (code == 426) {
-        // An aborted download: the client has already dropped its partial file and left
-        // the old one in place, so there is nothing to delete here.
+        NotConnected();
+        return;
+    }
+    // The client has already dropped an aborted file and left the old one in place.
+    if (code == kTransferAborted && cancelled_) return;
+    if (state_ == State::Downloading && RefusesOneFile(code) && !queue_.empty()) {
+        SkipRefusedFile(text);
+        return;
+    }
+    // The first failure is the one to tell; what follows from it adds nothing.
+    if (failureShown_) {
+        LogOut();
+        return;
+    }
+    failureShown_ = true;
+    const bool endFollows = parts_.ftp.LoggedIn();
+    LogOut();
+    // After a login the end of the session shows it, before its offers, so that they
+    // do not open over it; before the login no end of the session follows.
+    if (endFollows && state_ != State::Idle) {
+        failureBox_ = FtpErrorMessage(code, text);
     } else {
-        parts_.sink.Show(FtpErrorMessage(code, text));
+        sink_.Show(FtpErrorMessage(code, text));
     }
 }
 

@@ -46,7 +46,8 @@ class UpdateCheckView {
     virtual OfferWindowParts InstallerOfferParts() = 0;
 };
 
-// The parts the session works with; all outlive it.
+// The parts the session works with; all outlive it. Every box of the check goes to
+// `sink`.
 struct UpdateCheckParts {
     zp::TZpCustomFtpClient& ftp;
     const i18n::TextTable& texts;
@@ -59,6 +60,9 @@ struct UpdateCheckStart {
     LocalFolders folders;
     bool serviceMode = false;   // test releases are wanted too
     bool installation = false;  // fetch "ProgramFiles" into ProgramDir first
+    // Program files that come with the installed package: the installation never fetches
+    // them, so no code from the server is run in their place.
+    std::vector<std::string> packagedFiles = {};
 };
 
 class UpdateSession : public FtpSessionEvents {
@@ -73,7 +77,7 @@ class UpdateSession : public FtpSessionEvents {
         LoggingOut,      // waiting for the connection to close
     };
 
-    explicit UpdateSession(UpdateCheckParts parts) : parts_(parts) {}
+    explicit UpdateSession(UpdateCheckParts parts) : parts_(parts), sink_(parts.sink) {}
 
     // Logs in; an error raised while starting is left to the connect timer to report.
     void Start(const UpdateCheckStart& start);
@@ -83,6 +87,8 @@ class UpdateSession : public FtpSessionEvents {
     void PauseEnded();
 
     State CurrentState() const { return state_; }
+    // A box of the check (a failure, an offer) waits for the user's answer.
+    bool AwaitingAnswer() const { return sink_.Showing(); }
 
     void LoggedIn() override;
     void FolderChanged() override;
@@ -113,16 +119,25 @@ class UpdateSession : public FtpSessionEvents {
     void ChangeFolder(const std::string& folder);
     void CompareListing(const std::string& listing);
     void StartNextDownload();
+    // The server refused the file being fetched: noted, and the queue goes on.
+    void SkipRefusedFile(const std::string& text);
+    // The connection ended before the login was complete: no logout follows.
+    void NotConnected();
     void LogOut();
     void EndOfSession();
     void Status(i18n::TextId id);
     void Status(const std::string& line);
 
     UpdateCheckParts parts_;
+    platform::TrackedMessageSink sink_;
     State state_ = State::Idle;
     UpdateCheckStart start_;
     std::vector<std::string> queue_;
-    std::string programNotFetched_;  // a newer program left to the package manager
+    std::string programNotFetched_;        // a newer program left to the package manager
+    std::vector<std::string> notFetched_;  // "name: the server's answer", for the end
+    bool cancelled_ = false;               // the user pressed Cancel
+    bool failureShown_ = false;            // later failures of the check add nothing
+    std::string failureBox_;               // shown by the end of the session
 };
 
 const char* UpdateStateName(UpdateSession::State state);

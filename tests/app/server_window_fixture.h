@@ -10,6 +10,16 @@
 
 namespace testsupport {
 
+// Lines of page 2's status log during an update check, in the built-in texts.
+namespace status {
+inline constexpr const char* kConnecting = "Connecting to server...";
+inline constexpr const char* kCouldNotConnect = "Could not connect to Solvenda server";
+inline constexpr const char* kFound = "Found new files!";
+inline constexpr const char* kLatest = "Your files are the latest!";
+inline constexpr const char* kComplete = "Download complete!";
+inline constexpr const char* kDisconnected = "Disconnected from server";
+}  // namespace status
+
 class ServerWindowTest : public WindowTest {
   protected:
     ServerWindowTest() {

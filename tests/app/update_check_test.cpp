@@ -12,12 +12,7 @@ namespace {
 using app::WizardStep;
 using platform::MessageAnswer;
 using Lines = std::vector<std::string>;
-
-constexpr const char* kConnecting = "Connecting to server...";
-constexpr const char* kFound = "Found new files!";
-constexpr const char* kLatest = "Your files are the latest!";
-constexpr const char* kComplete = "Download complete!";
-constexpr const char* kDisconnected = "Disconnected from server";
+using namespace testsupport::status;
 
 // Bytes that differ from block to block, so a lost or repeated block shows.
 std::string Bytes(size_t size) {
@@ -128,6 +123,13 @@ INSTANTIATE_TEST_SUITE_P(
                      kLatest, kDisconnected},
                     {},
                     {"Data/ArvexUpdate_105.exe"}},
+        // Folder names only, as a server that stays in another folder lists them.
+        ListingCase{"NoUpdateFileListedDeletesNothing",
+                    {{"ProgramFiles/x.prg", "X"}, {"Registration/.keep", ""}},
+                    {"a.vbf"},
+                    {},
+                    {"The server's file list holds no update file: no local file was deleted",
+                     kLatest, kDisconnected}},
         ListingCase{"AFileTheClientCannotWriteIsSkipped",
                     {{"a.vbf", "A"}, {"b.vbf", "B"}},
                     {"a.vbf.part/"},
@@ -138,26 +140,31 @@ INSTANTIATE_TEST_SUITE_P(
                     {"Data/a.vbf"}}),
     [](const auto& info) { return std::string(info.param.what); });
 
-// Names pyftpdlib cannot hold, and a last name without its line end.
+// Names pyftpdlib cannot hold, names special where the files may be copied to, the
+// folder's own entries, and a last name without its line end.
 TEST_F(UpdateCheck, HostileNamesAreSkippedAndAnUnendedLastNameCounts) {
     using namespace ftptest::play;
     ftptest::ScriptedFtpServer server(
-        Login() + std::vector<ftptest::Step>{
-                      Expect("CWD UpdateFiles"), Send("250 OK\r\n"), Expect("TYPE A"),
-                      Send("200 OK\r\n"), Expect("PASV"), Pasv(), Expect("NLST"),
-                      Send("150 Here\r\n"), AcceptData(),
-                      SendData("../x.vbf\r\na/b.vbf\r\nkeep.vbf"), CloseData(),
-                      Send("226 Done\r\n"), Expect("QUIT"), Send("221 Bye\r\n"), Drop()});
+        Login() +
+        std::vector<ftptest::Step>{
+            Expect("CWD UpdateFiles"), Send("250 OK\r\n"), Expect("TYPE A"), Send("200 OK\r\n"),
+            Expect("PASV"), Pasv(), Expect("NLST"), Send("150 Here\r\n"), AcceptData(),
+            SendData(".\r\n..\r\n../x.vbf\r\na/b.vbf\r\nC:evil.vbf\r\nNUL.vbf\r\n"
+                     "*.vbf\r\nkeep.vbf"),
+            CloseData(), Send("226 Done\r\n"), Expect("QUIT"), Send("221 Bye\r\n"), Drop()});
     folder.Write("Data/keep.vbf", "local");
     folder.Write("Data/stale.vbf", "local");
     InstallRequiredFiles();
     PointAt(server.Port());
     StartWindow();
     RunCheck();
-    EXPECT_EQ(
-        StatusLines(),
-        (Lines{kConnecting, "Skipped file \"../x.vbf\": it holds a folder separator",
-               "Skipped file \"a/b.vbf\": it holds a folder separator", kLatest, kDisconnected}));
+    EXPECT_EQ(StatusLines(),
+              (Lines{kConnecting, "Skipped file \"../x.vbf\": it holds a folder separator",
+                     "Skipped file \"a/b.vbf\": it holds a folder separator",
+                     "Skipped file \"C:evil.vbf\": it holds a character not allowed in file names",
+                     "Skipped file \"NUL.vbf\": it is the name of a device",
+                     "Skipped file \"*.vbf\": it holds a character not allowed in file names",
+                     kLatest, kDisconnected}));
     EXPECT_EQ(folder.Read("Data/keep.vbf"), "local");
     EXPECT_FALSE(folder.Exists("Data/stale.vbf"));
     EXPECT_FALSE(folder.Exists("x.vbf"));

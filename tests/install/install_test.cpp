@@ -140,6 +140,10 @@ void CheckLauncher(const std::string& prefix, const LauncherCase& c) {
     EXPECT_EQ(fs::read_symlink(proc / "cwd"), fs::canonical(folder));
     const std::string cmdline = platform::ReadFileBytes(proc / "cmdline").value_or("");
     EXPECT_NE(cmdline.find(std::string("\0/S\0two words\0", 14)), std::string::npos);
+    // It loads the package's engine and never fetches one.
+    const std::string seen = platform::ReadFileBytes(proc / "environ").value_or("");
+    EXPECT_NE(seen.find("ARVEX_PACKAGE_DIR=" + fs::canonical(installed).string() + '\0'),
+              std::string::npos);
     launcher.Signal(SIGTERM);
     EXPECT_TRUE(launcher.Wait(kStartMs));
 }

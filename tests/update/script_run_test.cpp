@@ -14,6 +14,7 @@
 #include "pty_peer.h"
 #include "temp_folder.h"
 #include "update/installer_offers.h"
+#include "update/shell_scripts.h"
 
 extern char** environ;
 
@@ -121,6 +122,34 @@ TEST_F(ScriptRunTest, DriverScriptRunsTheInstallerAndFilesItAsInstalled) {
     EXPECT_FALSE(program.Exists("Data/ArvexDriver_4.exe"));
     EXPECT_EQ(program.Read("ArvexDriver_4.exe"), installer);
     EXPECT_FALSE(endRequested);
+}
+
+// Two accepted offers of one installer start two scripts. The second finds the installer
+// filed already, or loses it while it runs: either way the installed driver stays.
+TEST_F(ScriptRunTest, ADriverScriptWithoutItsInstallerLeavesTheInstalledDriver) {
+    const struct {
+        const char* what;
+        const char* installer;  // nullptr: already filed by the other script
+    } cases[] = {
+        {"filed before this script ran", nullptr},
+        {"filed while its installer ran", "#!/bin/sh\nrm -f \"$0\"\n"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        program.Write("ArvexDriver_3.exe", "installed driver");
+        if (c.installer) program.Write("Data/ArvexDriver_4.exe", c.installer);
+        const std::string script = program.Path() + kDriverShellName;
+        ASSERT_TRUE(platform::WriteTextLines(
+            script,
+            DriverInstallShell(program.Path(), program.Path() + "Data/", "ArvexDriver_4.exe"),
+            platform::LineEnd::Lf));
+        std::string error;
+        ASSERT_TRUE(ShellScriptStarter(program.Path())(script, error)) << error;
+        ASSERT_TRUE(
+            serialtest::WaitFor([&] { return !program.Exists(kDriverShellName); }, kScriptWaitMs));
+        EXPECT_EQ(program.Read("ArvexDriver_3.exe"), "installed driver");
+        EXPECT_FALSE(program.Exists("ArvexDriver_4.exe"));
+    }
 }
 
 TEST(DetachedStart, OwnSessionQuietOutputsAndNoneOfOurDescriptors) {

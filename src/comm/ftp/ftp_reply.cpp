@@ -4,6 +4,21 @@
 
 namespace zp {
 
+namespace {
+// More digits than this could not fit in 64 bits.
+constexpr std::size_t kMaxSizeDigits = 19;
+
+std::optional<std::uint64_t> Digits(std::string_view text) {
+    if (text.empty() || text.size() > kMaxSizeDigits) return std::nullopt;
+    std::uint64_t value = 0;
+    for (const char c : text) {
+        if (c < '0' || c > '9') return std::nullopt;
+        value = value * 10 + static_cast<std::uint64_t>(c - '0');
+    }
+    return value;
+}
+}  // namespace
+
 void TReplyLineCutter::Feed(const std::uint8_t* bytes, std::size_t count,
                             std::vector<std::string>& lines) {
     for (std::size_t i = 0; i < count; ++i) {
@@ -77,6 +92,21 @@ std::string QuotedText(std::string_view text) {
 
 std::string TextAfterCode(std::string_view text) {
     return text.size() > 4 ? std::string(text.substr(4)) : std::string();
+}
+
+std::optional<std::uint64_t> AnnouncedSize(std::string_view reply) {
+    const std::size_t unit = reply.rfind(" bytes)");
+    if (unit == std::string_view::npos) return std::nullopt;
+    const std::size_t open = reply.rfind('(', unit);
+    if (open == std::string_view::npos) return std::nullopt;
+    return Digits(reply.substr(open + 1, unit - open - 1));
+}
+
+std::optional<std::uint64_t> SizeReplyValue(std::string_view reply) {
+    if (reply.size() <= 4) return std::nullopt;
+    std::string_view number = reply.substr(4);
+    const std::size_t end = number.find_first_not_of("0123456789");
+    return Digits(number.substr(0, end));
 }
 
 }  // namespace zp

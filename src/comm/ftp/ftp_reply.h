@@ -60,4 +60,11 @@ std::string QuotedText(std::string_view text);
 // The reply text from its fifth character on, as status events carry it.
 std::string TextAfterCode(std::string_view text);
 
+// The size a retrieve's 150 reply announces as "(N bytes)". The file's name comes before
+// it and may hold anything, so only the last such group counts.
+std::optional<std::uint64_t> AnnouncedSize(std::string_view reply);
+
+// The number a 213 reply to SIZE carries; nothing when it holds none.
+std::optional<std::uint64_t> SizeReplyValue(std::string_view reply);
+
 }  // namespace zp

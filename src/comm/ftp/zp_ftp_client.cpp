@@ -67,8 +67,10 @@ bool TZpCustomFtpClient::Logout() {
         ChangeState(fsClosed);
         return true;
     }
-    // Not a command of the dialogue: the wait below has its own bound.
-    SendString("QUIT\r\n");
+    // Not a command of the dialogue: the wait below has its own bound. A handler inside
+    // another Logout's wait may log out again; the server has its QUIT already.
+    if (!quitSent_) SendString("QUIT\r\n");
+    quitSent_ = true;
     const std::shared_ptr<bool> alive = alive_;
     const std::int32_t ticks = transferTimeout_ > 0 ? transferTimeout_ : kDefaultTransferTimeout;
     ++logoutDepth_;
@@ -129,6 +131,7 @@ void TZpCustomFtpClient::EnterClosed(TFtpProcessState from) {
     CloseDataConnection(true);
     if (Open()) SetOpen(false);
     loggedIn_ = false;
+    quitSent_ = false;
     commands_.Clear();
     state_ = fsClosed;
     closing_ = false;
@@ -151,6 +154,7 @@ void TZpCustomFtpClient::WsConnected() {
     cutter_.Reset();
     assembler_.Reset();
     cutting_ = true;
+    quitSent_ = false;
     // A server that accepts and never greets is bounded like any other silence.
     StartTransferTimer();
 }
@@ -159,7 +163,7 @@ void TZpCustomFtpClient::WsConnectionLost(std::int32_t code) {
     const bool transferring = state_ == fsListing || state_ == fsReceiving || state_ == fsStoring;
     ChangeState(fsClosed);
     // Without its control connection a transfer cannot be confirmed: it failed.
-    if (transferring) PostError(code != 0 ? code : wsConnectionAborted, {});
+    if (transferring) PostSocketError(code != 0 ? code : wsConnectionAborted);
 }
 
 bool TZpCustomFtpClient::ConnectFailureClosesPort(std::int32_t code) const {
@@ -272,6 +276,8 @@ void TZpCustomFtpClient::PostError(std::int32_t code, std::string text) {
     events_.Post({TFtpNotification::Kind::Error, code, std::move(text), 0});
 }
 
+void TZpCustomFtpClient::PostSocketError(std::int32_t code) { PostError(code, ErrorMessage(code)); }
+
 void TZpCustomFtpClient::PostLog(TFtpLogCode code) {
     if (destroying_ || !onFtpLog_) return;
     events_.Post({TFtpNotification::Kind::Log, code, {}, 0});
@@ -297,7 +303,11 @@ void TZpCustomFtpClient::SendCommand(const std::string& command) {
 }
 
 void TZpCustomFtpClient::SendNextPending() {
-    if (std::optional<std::string> command = commands_.Pop()) SendCommand(*command);
+    std::optional<std::string> command = commands_.Pop();
+    if (!command) return;
+    // Its answer is not the transfer's: whatever it says, the transfer goes on.
+    if (command->rfind("SIZE ", 0) == 0) transfer_.sizeAsked = true;
+    SendCommand(*command);
 }
 
 }  // namespace zp

@@ -14,8 +14,10 @@
 // The state is back at fsIdle when scComplete, scCurrentDir, scDataAvail and scTransferOK
 // are handled, so their handlers may start the next operation. A listing or retrieve
 // counts as done only when the data connection has closed and the server has confirmed
-// it (226 or 250); a store when every byte is sent and the server has confirmed it.
-// Anything else ends as an error and, for a retrieve, leaves the local file as it was.
+// it (226 or 250), and a retrieve only with the size the server gave (SIZE, or the 150
+// reply's "(N bytes)") when it gave one; a store when every byte is sent and the server
+// has confirmed it. Anything else ends as one error event and, for a retrieve, leaves the
+// local file as it was: an operation never ends without an event.
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -52,6 +54,12 @@ class TZpCustomFtpClient : public TZpCustomWinsockPort {
     static constexpr std::int32_t kConnectTimedOut = -1;
     // Error code of a local file that could not be written, read or put in place.
     static constexpr std::int32_t kLocalFileError = 451;
+    // Error code of a reply that ends an operation without being one of its answers (no
+    // code, or a positive code out of place); the text is the reply.
+    static constexpr std::int32_t kUnexpectedReply = -2;
+    // Error code of a retrieve that received another number of bytes than the server
+    // announced; the partial file is discarded.
+    static constexpr std::int32_t kSizeMismatch = -3;
 
     TZpCustomFtpClient();
     ~TZpCustomFtpClient() override;
@@ -89,7 +97,8 @@ class TZpCustomFtpClient : public TZpCustomWinsockPort {
     bool Login();
     // Sends QUIT and waits, handling the window's events, until the server has closed the
     // connection, at most TransferTimeout; then closes it itself. The events of the close
-    // are delivered after Logout has returned. False when no connection was open.
+    // are delivered after Logout has returned. A Logout called while one waits sends no
+    // second QUIT. False when no connection was open.
     bool Logout();
     // CWD path, or PWD for an empty path. In fsIdle only.
     bool ChangeDirectory(const std::string& path);
@@ -125,11 +134,19 @@ class TZpCustomFtpClient : public TZpCustomWinsockPort {
         bool dataClosed = false;  // the server closed the data connection
         bool sendDone = false;    // a store has sent everything and shut down
         bool confirmed = false;   // 226 or 250 arrived
+        bool checkSize = false;   // a binary retrieve: the server's size is its size
+        bool sizeAsked = false;   // SIZE is out, its answer not yet in
+        // The retrieve's size as the server gave it; the received bytes must match it.
+        std::optional<std::uint64_t> expectedSize;
         std::uint64_t storePosition = 0;
         std::string listing;
-        // An error found on this side, reported when the server has answered.
+        // A failure that ended the data connection, reported when the server has answered.
         std::int32_t failCode = 0;
         std::string failText;
+        // This side gave up (its local file, the listing's bound), so its reason is what the
+        // user hears of. Else the data connection was cut from outside, and the server's
+        // answer, which names the cause, is reported instead when it is an error.
+        bool failedHere = false;
     };
 
     // ---- the state machine (zp_ftp_client.cpp) ----
@@ -150,14 +167,18 @@ class TZpCustomFtpClient : public TZpCustomWinsockPort {
     void PassiveReply(const std::string& text);
 
     // ---- data transfers (zp_ftp_client_transfers.cpp) ----
-    bool StartTransfer(TFtpProcessState state, const std::string& command, bool ascii);
+    // `askSize`: SIZE goes before PASV, so that the retrieve can be checked against it.
+    bool StartTransfer(TFtpProcessState state, const std::string& command, bool ascii,
+                       const std::string& askSize = {});
     void DataReadable();
     void DataWritable();
     void DataFailed(std::int32_t code);
     void ReadBlocks();
     void SendBlocks();
-    void FailTransfer(std::int32_t code, const std::string& text);
+    void FailTransfer(std::int32_t code, const std::string& text, bool here = true);
     void TryComplete();
+    // A retrieve that received another number of bytes than announced: the text, else empty.
+    std::string SizeMismatch() const;
     // `reset`: the server must not take what it got as complete.
     void CloseDataConnection(bool reset);
 
@@ -171,6 +192,8 @@ class TZpCustomFtpClient : public TZpCustomWinsockPort {
     // ---- events ----
     void PostStatus(TFtpStatusCode code, std::string info = {});
     void PostError(std::int32_t code, std::string text);
+    // A socket failure, with the error table's text for it.
+    void PostSocketError(std::int32_t code);
     void PostLog(TFtpLogCode code);
     void FireStatus(TFtpStatusCode code, const std::string& info);
     void FireError(std::int32_t code, const std::string& text);
@@ -195,6 +218,7 @@ class TZpCustomFtpClient : public TZpCustomWinsockPort {
     bool destroying_ = false;
     bool closing_ = false;
     int logoutDepth_ = 0;
+    bool quitSent_ = false;  // on this connection
     std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
 
     // Reply lines are cut only while connected; a line still queued from an earlier

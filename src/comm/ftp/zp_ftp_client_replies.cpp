@@ -61,7 +61,19 @@ void TZpCustomFtpClient::ReplyWhileLoggingIn(int code, const std::string& text) 
 }
 
 void TZpCustomFtpClient::ReplyWhileTransferring(int code, const std::string& text) {
-    if (code < 200) return;  // 125, 150 and lines without a code
+    if (code < 200) {  // 125, 150 and lines without a code
+        if (transfer_.checkSize && code != 0) {
+            if (const auto announced = AnnouncedSize(text)) transfer_.expectedSize = announced;
+        }
+        return;
+    }
+    if (transfer_.sizeAsked && code != 221 && code != 421) {
+        // A server without SIZE, or that will not tell, still serves the file.
+        transfer_.sizeAsked = false;
+        if (code == 213) transfer_.expectedSize = SizeReplyValue(text);
+        SendNextPending();
+        return;
+    }
     switch (code) {
         case 200:
         case 350:
@@ -78,10 +90,10 @@ void TZpCustomFtpClient::ReplyWhileTransferring(int code, const std::string& tex
         default:
             // A failure found on this side is what the user hears of, not the server's
             // answer to the reset data connection; a closing connection says it itself.
-            if (transfer_.failCode != 0 && code != 221 && code != 421) {
+            if (transfer_.failCode != 0 && transfer_.failedHere && code != 221 && code != 421) {
                 const std::int32_t failCode = transfer_.failCode;
                 const std::string failText = transfer_.failText;
-                ErrorPath(0, {});
+                ChangeState(fsIdle);
                 PostError(failCode, failText);
                 return;
             }
@@ -95,7 +107,7 @@ void TZpCustomFtpClient::ReplyToCommand(int code, const std::string& text) {
         ChangeState(fsIdle);
         PostStatus(scDataAvail, TextAfterCode(text));
     } else if (code == 225 || code == 226) {
-        ChangeState(fsIdle);
+        // The late end of an aborted transfer: the command's own answer is still to come.
     } else if (code == 250) {
         ChangeState(fsIdle);
         PostStatus(scComplete);
@@ -123,12 +135,18 @@ void TZpCustomFtpClient::ReplyWhileIdle(int code, const std::string& text) {
 
 void TZpCustomFtpClient::ErrorPath(int code, const std::string& text) {
     commands_.Clear();
+    const bool operationEnds = state_ > fsIdle;
     if (code == 221 || code == 421) {
         ChangeState(fsClosed);
-    } else if (state_ > fsIdle) {
+    } else if (operationEnds) {
         ChangeState(fsIdle);
     }
-    if (code == 202 || code >= 300) PostError(code, text);
+    if (code == 202 || code >= 300) {
+        PostError(code, text);
+    } else if (operationEnds) {
+        // Whoever waits for the operation must hear that it ended.
+        PostError(kUnexpectedReply, text);
+    }
 }
 
 void TZpCustomFtpClient::PassiveReply(const std::string& text) {

@@ -34,7 +34,11 @@ bool TZpCustomFtpClient::RetrieveFile(const std::string& remote, const std::stri
                         : mode == 0 ? file_.OpenAppending(local)
                                     : false;  // the restart modes are not offered
     if (!opened) return false;
-    if (!StartTransfer(fsReceiving, "RETR " + remote, fileType_ == ftAscii)) return false;
+    const bool ascii = fileType_ == ftAscii;
+    // An ASCII transfer may change the byte count on the way: its size says nothing.
+    if (!StartTransfer(fsReceiving, "RETR " + remote, ascii, ascii ? "" : "SIZE " + remote)) {
+        return false;
+    }
     PostLog(lcReceive);
     return true;
 }
@@ -51,17 +55,19 @@ bool TZpCustomFtpClient::StoreFile(const std::string& remote, const std::string&
 }
 
 bool TZpCustomFtpClient::StartTransfer(TFtpProcessState state, const std::string& command,
-                                       bool ascii) {
+                                       bool ascii, const std::string& askSize) {
     if (data_.Create() != 0) {
         file_.Discard();
         return false;
     }
-    // Sent in the opposite order: TYPE, PASV, then the transfer command.
+    // Sent in the opposite order: TYPE, SIZE when asked, PASV, then the transfer command.
     commands_.Clear();
     commands_.Push(command);
     commands_.Push("PASV");
+    if (!askSize.empty()) commands_.Push(askSize);
     commands_.Push(ascii ? "TYPE A" : "TYPE I");
     transfer_ = Transfer{};
+    transfer_.checkSize = !askSize.empty();
     transferred_ = 0;
     // Also for a listing: a flag left from an earlier abort would end it without a word.
     abort_ = false;
@@ -86,7 +92,9 @@ void TZpCustomFtpClient::DataReadable() {
     } else if (n == 0) {
         transfer_.dataClosed = true;
         data_.Close(false);
-        if (!transfer_.sendDone) FailTransfer(wsConnectionAborted, {});
+        if (!transfer_.sendDone) {
+            FailTransfer(wsConnectionAborted, ErrorMessage(wsConnectionAborted), false);
+        }
     }
 }
 
@@ -101,9 +109,18 @@ void TZpCustomFtpClient::DataWritable() {
 void TZpCustomFtpClient::DataFailed(std::int32_t code) {
     // One report per transfer: the first failure ends it.
     if (abort_) return;
+    // A reset comes from a server that had taken the connection, also when it is the
+    // connect's outcome.
+    if ((data_.Connected() || code == wsConnectionReset) && state_ > fsIdle) {
+        // The transfer command is out: the server answers too, and its answer is the one
+        // report, or this failure is when the server takes the transfer as complete.
+        FailTransfer(code, ErrorMessage(code), false);
+        return;
+    }
+    // A data connection that never came up gets no answer worth waiting for.
     abort_ = true;
     if (state_ > fsIdle) ChangeState(fsIdle);
-    PostError(code, {});
+    PostSocketError(code);
 }
 
 // ---------------------------------------------------------------- block loops
@@ -127,7 +144,7 @@ void TZpCustomFtpClient::ReadBlocks() {
         transferred_ += count;
         if (state_ == fsListing) {
             if (transfer_.listing.size() + count > kListingLimit) {
-                FailTransfer(wsMessageTooLong, {});
+                FailTransfer(wsMessageTooLong, ErrorMessage(wsMessageTooLong));
                 return;
             }
             transfer_.listing.append(reinterpret_cast<const char*>(buffer_.data()), count);
@@ -181,10 +198,11 @@ void TZpCustomFtpClient::SendBlocks() {
 
 // ---------------------------------------------------------------- ending
 
-void TZpCustomFtpClient::FailTransfer(std::int32_t code, const std::string& text) {
+void TZpCustomFtpClient::FailTransfer(std::int32_t code, const std::string& text, bool here) {
     if (transfer_.failCode != 0) return;
     transfer_.failCode = code;
     transfer_.failText = text;
+    transfer_.failedHere = here;
     // The reset tells the server to give up too; its answer then ends the operation.
     CloseDataConnection(true);
     transfer_.dataClosed = true;
@@ -214,6 +232,12 @@ void TZpCustomFtpClient::TryComplete() {
         PostStatus(scDataAvail, std::move(listing));
         return;
     }
+    // A server that cut the data connection short may still confirm the transfer.
+    if (const std::string mismatch = SizeMismatch(); !mismatch.empty()) {
+        ChangeState(fsIdle);
+        PostError(kSizeMismatch, mismatch);
+        return;
+    }
     if (!file_.Commit()) {
         const std::string text = "451 " + file_.Error();
         ChangeState(fsIdle);
@@ -222,6 +246,15 @@ void TZpCustomFtpClient::TryComplete() {
     }
     ChangeState(fsIdle);
     PostStatus(scTransferOK);
+}
+
+std::string TZpCustomFtpClient::SizeMismatch() const {
+    if (state_ != fsReceiving || !transfer_.expectedSize ||
+        *transfer_.expectedSize == transferred_) {
+        return {};
+    }
+    return "Received " + std::to_string(transferred_) + " of " +
+           std::to_string(*transfer_.expectedSize) + " bytes";
 }
 
 void TZpCustomFtpClient::CloseDataConnection(bool reset) {

@@ -94,6 +94,31 @@ TEST(Replies, QuotedPathAndTextAfterTheCode) {
     EXPECT_EQ(TextAfterCode("220"), "");
 }
 
+// The size a retrieve must reach: the 150 reply's last "(N bytes)", or SIZE's number.
+TEST(Replies, TheAnnouncedSizeOrNothing) {
+    using Size = std::optional<std::uint64_t>;
+    const struct {
+        const char* reply;
+        Size announced;
+        Size sized;
+    } cases[] = {
+        {"150 Opening BINARY mode data connection for a.vbf (1048576 bytes).\r\n", 1048576,
+         std::nullopt},
+        {"150 Opening data connection for x (5 bytes).vbf (12 bytes).\r\n", 12, std::nullopt},
+        {"150 File status okay. About to open data connection.\r\n", std::nullopt, std::nullopt},
+        {"150 for a.vbf (many bytes).\r\n", std::nullopt, std::nullopt},
+        {"150 for a.vbf (99999999999999999999 bytes).\r\n", std::nullopt, std::nullopt},
+        {"213 1048576\r\n", std::nullopt, 1048576},
+        {"213 0\r\n", std::nullopt, 0},
+        {"213 \r\n", std::nullopt, std::nullopt},
+        {"213 99999999999999999999\r\n", std::nullopt, std::nullopt},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(AnnouncedSize(c.reply), c.announced) << c.reply;
+        EXPECT_EQ(SizeReplyValue(c.reply), c.sized) << c.reply;
+    }
+}
+
 // ---------------------------------------------------------------- telnet
 
 std::string Bytes(std::initializer_list<int> b) {

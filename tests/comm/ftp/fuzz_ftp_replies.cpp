@@ -1,6 +1,7 @@
 // Fuzz target for what a server sends on the control connection: the bytes pass the
 // telnet filter in pieces of varying size, the data is cut into lines, the lines are put
-// together into replies, and each reply goes to the 227 parser and the text helpers.
+// together into replies, and each reply goes to the 227 parser, the size readers and the
+// text helpers.
 // Besides crashes it checks the bounds the client relies on.
 #include <algorithm>
 #include <cstddef>
@@ -43,6 +44,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             if (const auto address = zp::ParsePassiveReply(reply->text)) Check(address->port != 0);
             zp::QuotedText(reply->text);
             zp::TextAfterCode(reply->text);
+            zp::AnnouncedSize(reply->text);
+            zp::SizeReplyValue(reply->text);
             zp::ChooseDataHost(static_cast<std::uint32_t>(reply->text.size()), 0x7F000001);
         }
     }

@@ -46,10 +46,13 @@ std::vector<Step> Login() {
 }
 
 std::vector<Step> LoginAndTransfer(const std::string& command) {
-    return Login() + std::vector<Step>{Expect("TYPE "), Send("200 Type set\r\n"),
-                                       Expect("PASV"),  Pasv(),
-                                       Expect(command), Send("150 Opening data connection\r\n"),
-                                       AcceptData()};
+    std::vector<Step> steps =
+        Login() + std::vector<Step>{Expect("TYPE "), Send("200 Type set\r\n")};
+    if (command.rfind("RETR", 0) == 0) {
+        steps = steps + std::vector<Step>{Expect("SIZE "), Send("502 SIZE not implemented\r\n")};
+    }
+    return steps + std::vector<Step>{Expect("PASV"), Pasv(), Expect(command),
+                                     Send("150 Opening data connection\r\n"), AcceptData()};
 }
 }  // namespace play
 
@@ -228,6 +231,12 @@ bool ScriptedFtpServer::RunStep(const Step& step) {
         case Step::Kind::CloseData:
             CloseFd(data_);
             return true;
+        case Step::Kind::ResetData: {
+            const linger now{1, 0};
+            if (data_ >= 0) ::setsockopt(data_, SOL_SOCKET, SO_LINGER, &now, sizeof now);
+            CloseFd(data_);
+            return true;
+        }
         case Step::Kind::ReceiveData: {
             char chunk[65536];
             while (data_ >= 0 && WaitReadable(data_, kStepTimeoutMs)) {

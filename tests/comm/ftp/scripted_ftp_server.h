@@ -24,6 +24,7 @@ struct Step {
         AcceptData,   // the client's data connection
         SendData,     // bytes on the data connection
         CloseData,    // close the data connection
+        ResetData,    // reset the data connection (an abortive close)
         ReceiveData,  // drain the data connection until the client closes or resets it
         Gate,         // wait until the test opens the gate
         Drop,         // close the control connection
@@ -43,14 +44,15 @@ inline Step Pasv227(std::string line) { return {Step::Kind::Pasv227, std::move(l
 inline Step AcceptData() { return {Step::Kind::AcceptData, {}}; }
 inline Step SendData(std::string s) { return {Step::Kind::SendData, std::move(s)}; }
 inline Step CloseData() { return {Step::Kind::CloseData, {}}; }
+inline Step ResetData() { return {Step::Kind::ResetData, {}}; }
 inline Step ReceiveData() { return {Step::Kind::ReceiveData, {}}; }
 inline Step Gate() { return {Step::Kind::Gate, {}}; }
 inline Step Drop() { return {Step::Kind::Drop, {}}; }
 
 // Greeting, USER, PASS and 230.
 std::vector<Step> Login();
-// Login, then the steps of a transfer up to its data connection: TYPE, PASV, the
-// command (prefix), 150, accept.
+// Login, then the steps of a transfer up to its data connection: TYPE, for a retrieve
+// SIZE (not implemented here), PASV, the command (prefix), 150, accept.
 std::vector<Step> LoginAndTransfer(const std::string& command);
 }  // namespace play
 
