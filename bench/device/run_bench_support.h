@@ -1,7 +1,7 @@
 #pragma once
 // What the programming-run benchmarks share: a scratch program folder, the terminal
 // simulator as a process of its own pacing its line (so that CPU time and peak memory are
-// the program's alone), and the serial link wired to its timers as the window wires it.
+// the program's alone), and the serial link on a port set up as the window sets it up.
 #include <chrono>
 #include <cstdint>
 #include <filesystem>
@@ -12,7 +12,6 @@
 #include "comm/serial/zp_com_port.h"
 #include "device/run_view.h"
 #include "device/serial_link.h"
-#include "platform/window_timer.h"
 
 namespace runbench {
 
@@ -59,13 +58,11 @@ class SimulatorProcess {
     int pid_ = -1;
 };
 
-// A port, the link's state and timers, and the link on them.
+// A port and the link on it.
 struct BenchLink {
     explicit BenchLink(std::string programDir);
     std::string programDir;  // the link reads it at each use
     zp::TZpComPort port;
-    device::LinkState state;
-    platform::WindowTimer replyTimeout, delay, comSearch;
     std::unique_ptr<device::SerialLink> link;
 };
 

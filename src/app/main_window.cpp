@@ -56,12 +56,8 @@ TForm1::TForm1(std::vector<std::string> args, QWidget* parent)
     ComPort.SetTraceName("ZEPO.TRC");
     ComPort.SetLogName("ZEPO.LOG");
 
-    Timer_Timout.SetInterval(500);
-    TimerDelay.SetInterval(1000);
-    TimerDelay.SetEnabled(true);
     TimerAnimate.SetInterval(300);
     Timer_Event.SetInterval(2000);
-    TimerComSearch.SetInterval(10000);
     Timer_AutoUpdate.SetInterval(2000);
     CreateProgrammingJobs();
 
@@ -77,8 +73,7 @@ TForm1::~TForm1() = default;
 void TForm1::CreateProgrammingJobs() {
     ProgramState& state = *this;
     WizardPage& page = *this;
-    link_ = std::make_unique<device::SerialLink>(
-        ComPort, state, device::LinkTimers{Timer_Timout, TimerDelay, TimerComSearch}, ProgramDir);
+    link_ = std::make_unique<device::SerialLink>(ComPort, ProgramDir);
     plantrixRun_ = std::make_unique<device::PlantrixRun>(*link_, page, Texts, UserMessages,
                                                          ZipReader, ProgramDir);
     plantrixWizard_ =
@@ -109,10 +104,7 @@ void TForm1::WireHandlers() {
     connect(But_P3_Cancel, &QPushButton::clicked, this, [this] { But_P3_CancelClick(); });
     connect(But_P4_cancel, &QPushButton::clicked, this, [this] { But_P4_cancelClick(); });
 
-    Timer_Timout.OnTimer = [this] { Timer_TimoutTimer(); };
-    TimerDelay.OnTimer = [this] { TimerDelayTimer(); };
     TimerAnimate.OnTimer = [this] { TimerAnimateTimer(); };
-    TimerComSearch.OnTimer = [this] { TimerComSearchTimer(); };
 }
 
 void TForm1::FormCreate() {
@@ -130,8 +122,6 @@ void TForm1::FormCreate() {
     DataDir = ProgramDir + "Data/";
     LanguageDir = ProgramDir + "Language/";
     CurrentLanguage.clear();
-    RxReadPos = 1;
-    RxWritePos = 1;
     WizardState = WizardStep::StartPage;
     PrevWizardState = WizardStep::StartPage;
     ServiceMode = false;
@@ -186,12 +176,6 @@ void TForm1::AddStatusLine(const std::string& text) {
     ListBox_P2->scrollToBottom();
     Label_P2_FTP_Info->setText(line);
 }
-
-void TForm1::Timer_TimoutTimer() { link_->Timer_TimoutTimer(); }
-
-void TForm1::TimerDelayTimer() { link_->TimerDelayTimer(); }
-
-void TForm1::TimerComSearchTimer() { link_->TimerComSearchTimer(); }
 
 void TForm1::TimerAnimateTimer() {
     const std::string text = Texts[i18n::TextId::SearchingForPlantrix] +

@@ -93,10 +93,7 @@ public:
     void StepProgress() override;
 
     // Timer ticks.
-    void Timer_TimoutTimer();
-    void TimerDelayTimer();
     void TimerAnimateTimer();
-    void TimerComSearchTimer();
 
     // The update server (update_check_handlers.cpp, signup_handlers.cpp): the client's
     // events go to the session that opened the connection.
@@ -127,14 +124,11 @@ public:
     ziparchive::TZipReader ZipReader;
     zp::TZpFtpClient FTPclient;
 
-    platform::WindowTimer Timer_Timout;
-    platform::WindowTimer TimerDelay;
     platform::WindowTimer TimerAnimate;
     platform::WindowTimer Timer_Event;
-    platform::WindowTimer TimerComSearch;
     platform::WindowTimer Timer_AutoUpdate;
 
-    // The serial link of the programming runs, on ComPort and the window's timers.
+    // The serial link of the programming runs, on ComPort.
     device::SerialLink& Link() { return *link_; }
 
 protected:

@@ -72,9 +72,9 @@ void PlantrixWizard::OnPortSearch() {
     }
     // The user left the wizard while it searched: the page belongs to someone else now.
     if (link_.Abandoned()) return;
-    const bool s12 = state_.HardwareCode == kS12HardwareCode;
+    const bool s12 = link_.HardwareCode() == kS12HardwareCode;
     page_.ShowPortLine(device::FoundPortLine(link_.LastSearch()));
-    if (state_.HardwareCode == 0) {
+    if (link_.HardwareCode() == 0) {
         page_.ShowInfo(device::TerminalNotFoundText(state_.Texts, TextId::MakeSureInProgramMode,
                                                     link_.LastSearch()));
         page_.ShowNext(false);
@@ -98,7 +98,7 @@ void PlantrixWizard::OnMachineType() {
     // Nothing chosen (no entry at all): the press has nothing to go on.
     if (chosen < 0) return;
     state_.SelectedMachineType = page_.ChoiceAt(chosen);
-    const bool s12 = state_.HardwareCode == kS12HardwareCode;
+    const bool s12 = link_.HardwareCode() == kS12HardwareCode;
     if (state_.ServiceMode) {
         state_.WizardState = WizardStep::PlantrixRelease;
         page_.SetHeadline2(SelectedFirmwareLine(false));

@@ -116,7 +116,7 @@ GranuloPhase GranuloRun::OnCheckPackage() {
 }
 
 GranuloPhase GranuloRun::OnPrepareLines() {
-    const auto code = static_cast<std::uint8_t>(link_.State().HardwareCode);
+    const auto code = static_cast<std::uint8_t>(link_.HardwareCode());
     const std::optional<std::string_view> file = GranuloBootloaderFileFor(code);
     if (!file) return Finish(texts_[TextId::HardwareCodeError]);
     const std::string path = programDir_ + std::string(*file);

@@ -148,7 +148,7 @@ PlantrixPhase PlantrixRun::OnReadPackage() {
 }
 
 PlantrixPhase PlantrixRun::OnPrepareLines() {
-    const auto code = static_cast<std::uint8_t>(link_.State().HardwareCode);
+    const auto code = static_cast<std::uint8_t>(link_.HardwareCode());
     const std::optional<std::string_view> file = BootloaderFileFor(code);
     const std::optional<FlashWindow> window = FlashWindowFor(code);
     if (!file || !window) return Finish(texts_[TextId::HardwareCodeError]);
