@@ -104,6 +104,8 @@ BenchLink::BenchLink(std::string folder) : programDir(std::move(folder)) {
     port.SetInSize(8192);
     port.SetOutSize(8192);
     link = std::make_unique<device::SerialLink>(port, programDir);
+    i18n::SetDefaultTexts(texts);
+    zip.SetMessageSink(&messages);
 }
 
 }  // namespace runbench

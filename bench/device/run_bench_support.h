@@ -9,9 +9,11 @@
 #include <string>
 #include <vector>
 
+#include "archive/zip_reader.h"
 #include "comm/serial/zp_com_port.h"
-#include "device/run_view.h"
-#include "device/serial_link.h"
+#include "device/phase_run.h"
+#include "i18n/text_table.h"
+#include "platform/message_sink.h"
 
 namespace runbench {
 
@@ -58,14 +60,6 @@ class SimulatorProcess {
     int pid_ = -1;
 };
 
-// A port and the link on it.
-struct BenchLink {
-    explicit BenchLink(std::string programDir);
-    std::string programDir;  // the link reads it at each use
-    zp::TZpComPort port;
-    std::unique_ptr<device::SerialLink> link;
-};
-
 // Counts the progress and notes when the search ended.
 class QuietView : public device::RunView {
   public:
@@ -79,6 +73,20 @@ class QuietView : public device::RunView {
     int steps = 0;
     int stepped = 0;
     Clock::time_point searchEnded;
+};
+
+// A port, the link on it, and what a run is given beside the link: the English texts, no
+// message boxes, a zip reader, a view that counts.
+struct BenchLink {
+    explicit BenchLink(std::string programDir);
+    device::RunParts Parts() { return {*link, view, texts, messages, zip, programDir}; }
+    std::string programDir;  // the link reads it at each use
+    zp::TZpComPort port;
+    std::unique_ptr<device::SerialLink> link;
+    i18n::TextTable texts;
+    platform::SilentMessageSink messages;
+    ziparchive::TZipReader zip;
+    QuietView view;
 };
 
 }  // namespace runbench

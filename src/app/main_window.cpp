@@ -74,14 +74,13 @@ void TForm1::CreateProgrammingJobs() {
     ProgramState& state = *this;
     WizardPage& page = *this;
     link_ = std::make_unique<device::SerialLink>(ComPort, ProgramDir);
-    plantrixRun_ = std::make_unique<device::PlantrixRun>(*link_, page, Texts, UserMessages,
-                                                         ZipReader, ProgramDir);
+    const device::RunParts parts{*link_, page, Texts, UserMessages, ZipReader, ProgramDir};
+    plantrixRun_ = std::make_unique<device::PlantrixRun>(parts);
     plantrixWizard_ =
         std::make_unique<PlantrixWizard>(state, page, ListBox1, *link_, *plantrixRun_);
-    tessaraRun_ = std::make_unique<device::TessaraRun>(*link_, page, Texts, UserMessages);
+    tessaraRun_ = std::make_unique<device::TessaraRun>(parts);
     tessaraWizard_ = std::make_unique<TessaraWizard>(state, page, ListBox1, *tessaraRun_);
-    granuloRun_ = std::make_unique<device::GranuloRun>(*link_, page, Texts, UserMessages,
-                                                       ZipReader, ProgramDir);
+    granuloRun_ = std::make_unique<device::GranuloRun>(parts);
 }
 
 void TForm1::WireHandlers() {

@@ -207,8 +207,6 @@ private:
     void OpenProgrammingIntroduction(i18n::TextId headline, i18n::TextId info, WizardStep step);
     void RequestProgramEnd();
     void CreateProgrammingJobs();
-    // A programming run is between its first frame that changes the terminal and its end.
-    bool ARunWrites() const;
 
     // Page 3 as the wizards see it (wizard_page_controls.cpp).
     void StopSearchAnimation() override;

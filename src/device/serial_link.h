@@ -104,6 +104,10 @@ class SerialLink {
     // a search closes its port. The next FindTerminal starts afresh.
     void Abandon();
     bool Abandoned() const { return abandoned_; }
+    // Marked by the run going from its first frame that changes the terminal until it ends:
+    // stopping it in between leaves the terminal to be programmed again.
+    void SetWriting(bool writing) { writing_ = writing; }
+    bool Writing() const { return writing_; }
 
     // ---- the timers' ticks; tests give one at once by calling them ----
     void Timer_TimoutTimer();
@@ -125,6 +129,7 @@ class SerialLink {
     LinkTimings timings_;
     SearchReport report_;
     bool abandoned_ = false;
+    bool writing_ = false;
     int hardwareCode_ = 0;
 
     // The ring has no overflow guard: the protocol never has more than two reply bytes
