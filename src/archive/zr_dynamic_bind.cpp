@@ -1,7 +1,5 @@
 #include "archive/zr_dynamic_bind.h"
 
-#include <cerrno>
-
 #include "archive/zip_messages.h"
 #include "platform/files.h"
 
@@ -30,7 +28,8 @@ int32_t TZRDynamicBind::LoadEngine(EngineLoadReason reason) {
     const std::string path = EngineLocation();
     if (!library_.Load(path)) {
         if (settings.verbose || settings.trace) {
-            ReportProgress("Error [" + std::to_string(errno) + " " + library_.LastError() + "] loading " + path);
+            ReportProgress("Error [" + std::to_string(library_.LastErrorNumber()) + " " +
+                           library_.LastError() + "] loading " + path);
         }
         throw EZipReader(zipid::kLoadFailed, ZipMessage(zipid::kLoadFailed, path));
     }
