@@ -22,7 +22,7 @@ std::string TZRDynamicBind::EngineLocation() const {
 
 int32_t TZRDynamicBind::LoadEngine(EngineLoadReason reason) {
     if (library_.IsLoaded()) {
-        reasons_ |= reason;
+        reasons_ |= static_cast<unsigned>(reason);
         return privateVersion_;
     }
     const std::string path = EngineLocation();
@@ -55,7 +55,7 @@ int32_t TZRDynamicBind::LoadEngine(EngineLoadReason reason) {
         throw EZipReader(zipid::kOldOrCorrupt, ZipMessage(zipid::kOldOrCorrupt, path));
     }
     extract_ = reinterpret_cast<ZE_ExtractFn>(symbols[0]);
-    reasons_ = reason;
+    reasons_ = static_cast<unsigned>(reason);
     if (settings.verbose) ReportProgress(ZipMessage(zipid::kLoaded, enginePath_));
     return privateVersion_;
 }

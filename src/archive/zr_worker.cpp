@@ -118,10 +118,10 @@ bool TZRWorker::ExtractToMemory(const std::string& name, TZipStream& stream) {
         }
     }
 
-    LoadEngine(kLoadForOperation);
+    LoadEngine(EngineLoadReason::Operation);
     struct Unload {
         TZRWorker& w;
-        ~Unload() { w.UnloadEngine(kLoadForOperation); }
+        ~Unload() { w.UnloadEngine(EngineLoadReason::Operation); }
     } unloadWhenDone{*this};
 
     const ZipDirEntry* member = nullptr;
