@@ -48,7 +48,7 @@ TEST_F(Signup, WhatWasTypedIsCheckedBeforeAnythingIsSent) {
         Click("But_P4_Register");
         EXPECT_EQ(Info(), c.text) << c.name;
         EXPECT_EQ(InfoColour(), kRed) << c.name;
-        EXPECT_EQ(w.WizardState, app::WizardStep::NewsletterSignUp);
+        EXPECT_EQ(w.Step(), app::WizardStep::NewsletterSignUp);
         EXPECT_FALSE(w.FTPclient.IsActive()) << c.name;
     }
     EXPECT_TRUE(platform::ListFiles(w.DataDir, "*.*").empty());
