@@ -30,33 +30,33 @@ class BusyStep {
 }  // namespace
 
 ProgrammingTarget PlantrixTarget(std::function<std::string(const std::string&)> run) {
-    return {TextId::PlantrixWizard,
-            TextId::PlantrixWizardInfo,
-            WizardStep::PlantrixIntroduction,
-            ProgrammingTarget::Search{{TextId::PressBButton, TextId::ConnectPlantrixCable},
-                                      WizardStep::PlantrixPortSearch,
-                                      WizardStep::PlantrixMachineType},
-            "",
-            "*.vbf",
-            WizardStep::PlantrixRelease,
-            WizardStep::PlantrixConfirmation,
-            {TextId::PressNextToStartDownload},
-            WizardStep::PlantrixProgramming,
-            std::move(run)};
+    return {.headline = TextId::PlantrixWizard,
+            .info = TextId::PlantrixWizardInfo,
+            .introduction = WizardStep::PlantrixIntroduction,
+            .search = ProgrammingTarget::Search{.instructions = {TextId::PressBButton,
+                                                                 TextId::ConnectPlantrixCable},
+                                                .portSearch = WizardStep::PlantrixPortSearch,
+                                                .machineType = WizardStep::PlantrixMachineType},
+            .filePattern = "*.vbf",
+            .release = WizardStep::PlantrixRelease,
+            .confirmation = WizardStep::PlantrixConfirmation,
+            .confirmationInfo = {TextId::PressNextToStartDownload},
+            .programming = WizardStep::PlantrixProgramming,
+            .run = std::move(run)};
 }
 
 ProgrammingTarget TessaraTarget(std::function<std::string(const std::string&)> run) {
-    return {TextId::TessaraWizard,
-            TextId::TessaraWizardInfo,
-            WizardStep::TessaraIntroduction,
-            std::nullopt,
-            "Tessara",
-            "*.b12",
-            WizardStep::TessaraRelease,
-            WizardStep::TessaraConfirmation,
-            {TextId::PressCButton, TextId::ConnectTessaraCable, TextId::TessaraPressNextToDownload},
-            WizardStep::TessaraProgramming,
-            std::move(run)};
+    return {.headline = TextId::TessaraWizard,
+            .info = TextId::TessaraWizardInfo,
+            .introduction = WizardStep::TessaraIntroduction,
+            .machineType = "Tessara",
+            .filePattern = "*.b12",
+            .release = WizardStep::TessaraRelease,
+            .confirmation = WizardStep::TessaraConfirmation,
+            .confirmationInfo = {TextId::PressCButton, TextId::ConnectTessaraCable,
+                                 TextId::TessaraPressNextToDownload},
+            .programming = WizardStep::TessaraProgramming,
+            .run = std::move(run)};
 }
 
 ProgrammingWizard::ProgrammingWizard(Wizard& wizard, WindowPages& pages, WizardPage& page,

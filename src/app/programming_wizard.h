@@ -28,9 +28,9 @@ struct ProgrammingTarget {
         WizardStep portSearch;
         WizardStep machineType;
     };
-    std::optional<Search> search;
+    std::optional<Search> search = std::nullopt;
     // Without a search: the machine type every firmware file is named after.
-    std::string machineType;
+    std::string machineType = {};
     const char* filePattern;  // "*.vbf"
     WizardStep release;
     WizardStep confirmation;
