@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <string>
 
+#include "platform/native_handle.h"
+
 namespace zp {
 
 class TFtpLocalFile {
@@ -43,7 +45,7 @@ class TFtpLocalFile {
     enum class Mode { None, Replace, Append, Read };
     void Fail(const std::string& what);
 
-    int fd_ = -1;
+    platform::NativeHandle fd_ = platform::kNoHandle;
     Mode mode_ = Mode::None;
     std::string path_;
     std::string temporary_;
