@@ -2,6 +2,7 @@
 
 #include <cctype>
 
+#include "app/program_state.h"
 #include "platform/strings.h"
 
 namespace app {
@@ -36,6 +37,31 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args) {
         }
     }
     return result;
+}
+
+std::optional<std::string> AnswerWithoutWindow(const std::vector<std::string>& args) {
+    for (const auto& arg : args) {
+        if (arg == "--version") return std::string("ArvexUpdate ") + kProgramVersion + "\n";
+        if (arg == "--help")
+            return "Usage: arvexupdate [/S] [/T[:minutes]]\n"
+                   "       arvexupdate --help | --version\n"
+                   "\n"
+                   "Opens the Solvenda Plantrix Update window: checks the update server for\n"
+                   "firmware packages, installers and language files, and writes firmware into\n"
+                   "the Plantrix terminal over a serial cable.\n"
+                   "\n"
+                   "  /S            service mode: test releases, a release chosen by hand, and\n"
+                   "                the Tessara\n"
+                   "  /T[:minutes]  check for updates unattended every `minutes` minutes (60\n"
+                   "                without a number; /T:0 switches the checks off)\n"
+                   "  --help        show this text\n"
+                   "  --version     show the program's version\n"
+                   "\n"
+                   "An option is known by its second character, in either case: /S, -s and xS\n"
+                   "are alike. The same jobs without a window, from a terminal or a remote shell:\n"
+                   "arvex --help.\n";
+    }
+    return std::nullopt;
 }
 
 std::vector<std::string> ProgramArguments(int argc, const char* const* argv) {

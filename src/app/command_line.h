@@ -1,5 +1,6 @@
 #pragma once
 // The program's arguments: /S for service mode, /T or /T:n for unattended update checks.
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -18,6 +19,11 @@ struct CommandLine {
 // whole number (or too large for one) changes nothing and is named in `problems`. A later
 // "T" wins.
 CommandLine ParseCommandLine(const std::vector<std::string>& args);
+
+// "--help" or "--version" among the arguments: the text for standard output, which the
+// program prints and ends with, before it needs a display. Nothing for any other arguments
+// (their second character, "-", is no option of the window's).
+std::optional<std::string> AnswerWithoutWindow(const std::vector<std::string>& args);
 
 // The arguments after the program's name, exactly as given: the window toolkit is handed
 // none of them, so none of its own options (-style, -reverse, ...) takes effect or takes

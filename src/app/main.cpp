@@ -11,6 +11,10 @@
 
 int main(int argc, char** argv) {
     std::vector<std::string> args = app::ProgramArguments(argc, argv);
+    if (const auto answer = app::AnswerWithoutWindow(args)) {
+        std::cout << *answer << std::flush;
+        return std::cout ? 0 : 1;
+    }
 
     // Every file of the program lives in its working directory; without one it would
     // fall back to the file system's root.

@@ -15,8 +15,8 @@
 #include "app/command_line.h"
 #include "app/packaged_engine.h"
 #include "app/programming_wizard.h"
-#include "archive/zr_dynamic_bind.h"
 #include "platform/files.h"
+#include "update/program_files.h"
 
 namespace app {
 
@@ -87,11 +87,9 @@ void TForm1::CreateFlows() {
     update::UpdateCheckView& sessionView = *this;
     UpdateCheckWindow& window = *this;
     SignupPage& signupPage = *this;
-    std::vector<std::string> packagedFiles;
-    if (!packagedEngineDir_.empty()) packagedFiles = {ziparchive::kEngineFileName};
     updateCheck_ = std::make_unique<UpdateCheckFlow>(
         UpdateCheckFlowParts{wizard_, pages, page, sessionView, window, state, updateSession_,
-                             Timer_AutoUpdate, packagedFiles});
+                             Timer_AutoUpdate, update::PackagedProgramFiles(packagedEngineDir_)});
     signup_ = std::make_unique<SignupFlow>(wizard_, pages, signupPage, state, signupSession_);
     plantrixWizard_ = std::make_unique<ProgrammingWizard>(
         wizard_, pages, page, state, *link_, PlantrixTarget([this](const std::string& path) {

@@ -21,8 +21,8 @@
 #include "comm/serial/zp_com_port.h"
 #include "device/granulo_run.h"
 #include "device/plantrix_run.h"
-#include "device/tessara_run.h"
 #include "device/serial_link.h"
+#include "device/tessara_run.h"
 #include "i18n/language_folder.h"
 #include "platform/dialog_message_sink.h"
 #include "platform/window_timer.h"
@@ -49,7 +49,7 @@ class TForm1 : public QWidget,
                private update::UpdateCheckView,
                private UpdateCheckWindow,
                private SignupPage {
-public:
+  public:
     // `args` are the command-line arguments without the program name.
     explicit TForm1(std::vector<std::string> args, QWidget* parent = nullptr);
     ~TForm1() override;
@@ -135,12 +135,12 @@ public:
     // The serial link of the programming runs, on ComPort.
     device::SerialLink& Link() { return *link_; }
 
-protected:
+  protected:
     // The window's close (title bar, Alt+F4, Exit): while a run writes to the terminal the
     // user is asked first. A close that goes ahead stops whatever runs and ends every wait.
     void closeEvent(QCloseEvent* event) override;
 
-private:
+  private:
     // The controls, each with an objectName equal to its member's name. Tests and tools reach
     // them by that name (findChild), so the window alone decides what they show.
 
@@ -252,7 +252,7 @@ private:
     std::vector<std::string> args_;
     bool commandLineChecked_ = false;
     bool languageListShown_ = false;
-    RunProgress runProgress_;
+    device::RunProgress runProgress_;
 
     // The programming jobs, on the components above; destroyed before them.
     std::unique_ptr<device::SerialLink> link_;

@@ -2,17 +2,13 @@
 
 #include <cstdlib>
 
-#include "archive/zr_dynamic_bind.h"
-#include "platform/files.h"
+#include "archive/packaged_engine.h"
 
 namespace app {
 
 std::string PackagedEngineFolder() {
     const char* value = std::getenv("ARVEX_PACKAGE_DIR");
-    if (value == nullptr || value[0] != '/') return {};
-    std::string folder = value;
-    if (folder.back() != '/') folder += '/';
-    return platform::FileExists(folder + ziparchive::kEngineFileName) ? folder : std::string();
+    return ziparchive::PackagedEngineFolder(value ? value : "");
 }
 
 }  // namespace app

@@ -1,9 +1,6 @@
 #pragma once
-// An installed copy brings its zip engine in the package's own folder, which the launcher
-// names in ARVEX_PACKAGE_DIR. That engine is the one loaded, and the installation step
-// never fetches one from the server: no code fetched over the network runs in its place.
-// A copy started without the launcher (a build folder) fetches and loads the engine in
-// its program folder.
+// The window's launcher names the package's folder in ARVEX_PACKAGE_DIR; a start without
+// the launcher has none.
 #include <string>
 
 namespace app {

@@ -3,7 +3,6 @@
 #include <utility>
 
 #include "device/firmware_lists.h"
-#include "device/firmware_names.h"
 #include "device/run_texts.h"
 
 namespace app {
@@ -11,8 +10,6 @@ namespace app {
 using i18n::TextId;
 
 namespace {
-
-constexpr int kS12HardwareCode = 3;
 
 // Marks the wizard busy while a step that waits runs, so that a second press of Next,
 // processed inside that wait, does not start the step again.
@@ -37,7 +34,7 @@ ProgrammingTarget PlantrixTarget(std::function<std::string(const std::string&)> 
                                                                  TextId::ConnectPlantrixCable},
                                                 .portSearch = WizardStep::PlantrixPortSearch,
                                                 .machineType = WizardStep::PlantrixMachineType},
-            .filePattern = "*.vbf",
+            .firmware = device::kPlantrixFirmware,
             .release = WizardStep::PlantrixRelease,
             .confirmation = WizardStep::PlantrixConfirmation,
             .confirmationInfo = {TextId::PressNextToStartDownload},
@@ -49,8 +46,7 @@ ProgrammingTarget TessaraTarget(std::function<std::string(const std::string&)> r
     return {.headline = TextId::TessaraWizard,
             .info = TextId::TessaraWizardInfo,
             .introduction = WizardStep::TessaraIntroduction,
-            .machineType = "Tessara",
-            .filePattern = "*.b12",
+            .firmware = device::kTessaraFirmware,
             .release = WizardStep::TessaraRelease,
             .confirmation = WizardStep::TessaraConfirmation,
             .confirmationInfo = {TextId::PressCButton, TextId::ConnectTessaraCable,
@@ -128,7 +124,7 @@ void ProgrammingWizard::SelectionChanged(WizardStep step) {
 void ProgrammingWizard::OnIntroduction() {
     page_.ShowUpdateButton(false);
     if (!target_.search) {
-        machineType_ = target_.machineType;
+        machineType_ = target_.firmware.machineType;
         ChooseFirmware(false);
         return;
     }
@@ -158,7 +154,7 @@ void ProgrammingWizard::OnPortSearch() {
     page_.ShowInfo(Text(TextId::SelectMachineType));
     page_.ShowUpdateButton(false);
     const device::MachineTypeChoice choice = device::FillMachineTypes(
-        state_.DataDir, state_.ServiceMode, hardwareCode_ == kS12HardwareCode);
+        state_.DataDir, state_.ServiceMode, device::IsS12Hardware(hardwareCode_));
     if (choice.machineTypes.empty()) {
         NoFirmwareFound();
         return;
@@ -171,7 +167,7 @@ void ProgrammingWizard::OnMachineType() {
     // Nothing chosen (no entry at all): the press has nothing to go on.
     if (chosen < 0) return;
     machineType_ = page_.ChoiceAt(chosen);
-    ChooseFirmware(hardwareCode_ == kS12HardwareCode);
+    ChooseFirmware(device::IsS12Hardware(hardwareCode_));
 }
 
 void ProgrammingWizard::ChooseFirmware(bool s12) {
@@ -180,7 +176,7 @@ void ProgrammingWizard::ChooseFirmware(bool s12) {
         page_.SetHeadline2(SelectedFirmwareLine(false));
         page_.ShowInfo(Text(TextId::SelectReleaseVersion));
         const device::ReleaseChoice choice =
-            device::FillReleases(state_.DataDir, machineType_, target_.filePattern, s12);
+            device::FillReleases(state_.DataDir, machineType_, target_.firmware.filePattern, s12);
         releaseFiles_ = choice.fileNames;
         if (choice.releases.empty()) {
             NoFirmwareFound();
@@ -191,13 +187,15 @@ void ProgrammingWizard::ChooseFirmware(bool s12) {
     }
     page_.HideChoices();
     wizard_.SetStep(target_.confirmation);
-    firmwareFile_ =
-        device::FindNewestFirmware(state_.DataDir, machineType_, target_.filePattern, s12);
-    if (firmwareFile_.empty()) {
+    const std::optional<device::ChosenFirmware> newest =
+        device::NewestFirmware(state_.DataDir, machineType_, target_.firmware, s12);
+    if (!newest) {
+        firmwareFile_.clear();
         NoFirmwareFound();
         return;
     }
-    release_ = device::ReleaseTextOf(firmwareFile_);
+    firmwareFile_ = newest->fileName;
+    release_ = newest->release;
     ShowConfirmation();
 }
 

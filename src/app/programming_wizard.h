@@ -12,6 +12,7 @@
 #include "app/program_state.h"
 #include "app/wizard.h"
 #include "app/wizard_page.h"
+#include "device/firmware_choice.h"
 #include "device/serial_link.h"
 
 namespace app {
@@ -29,9 +30,8 @@ struct ProgrammingTarget {
         WizardStep machineType;
     };
     std::optional<Search> search = std::nullopt;
-    // Without a search: the machine type every firmware file is named after.
-    std::string machineType = {};
-    const char* filePattern;  // "*.vbf"
+    // Without a search, its machine type is the one every firmware file is named after.
+    device::FirmwareKind firmware;
     WizardStep release;
     WizardStep confirmation;
     std::vector<i18n::TextId> confirmationInfo;  // a blank line between them

@@ -30,22 +30,9 @@ std::string ProgressLine(int done, int steps, std::optional<std::chrono::seconds
     return line;
 }
 
-void RunProgress::Start(int steps, Clock::time_point now) {
-    steps_ = std::max(steps, 0);
-    done_ = 0;
-    start_ = now;
-}
-
-void RunProgress::Step() { done_ = std::min(done_ + 1, steps_); }
-
-std::string RunProgress::Line(Clock::time_point now) const {
-    std::optional<std::chrono::seconds> left;
-    const auto elapsed = now - start_;
-    if (done_ > 0 && done_ < steps_ && elapsed >= kRateAfter) {
-        const auto perStep = elapsed / done_;
-        left = std::chrono::ceil<std::chrono::seconds>(perStep * (steps_ - done_));
-    }
-    return ProgressLine(done_, steps_, left);
+std::string ProgressLine(const device::RunProgress& progress,
+                         device::RunProgress::Clock::time_point now) {
+    return ProgressLine(progress.Done(), progress.Steps(), progress.TimeLeft(now));
 }
 
 }  // namespace app

@@ -24,16 +24,16 @@ void TForm1::SetupProgress(int steps) {
     ProgressBar1->setRange(0, steps);
     ProgressBar1->setValue(0);
     ProgressBar1->show();
-    const auto now = RunProgress::Clock::now();
+    const auto now = device::RunProgress::Clock::now();
     runProgress_.Start(steps, now);
-    Label_P3_Progress->setText(Q(runProgress_.Line(now)));
+    Label_P3_Progress->setText(Q(ProgressLine(runProgress_, now)));
     Label_P3_Progress->show();
 }
 
 void TForm1::StepProgress() {
     ProgressBar1->setValue(std::min(ProgressBar1->value() + 1, ProgressBar1->maximum()));
     runProgress_.Step();
-    const QString line = Q(runProgress_.Line(RunProgress::Clock::now()));
+    const QString line = Q(ProgressLine(runProgress_, device::RunProgress::Clock::now()));
     // Thousands of steps in a run: the label repaints only when its words change.
     if (line != Label_P3_Progress->text()) Label_P3_Progress->setText(line);
 }

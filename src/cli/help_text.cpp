@@ -16,8 +16,10 @@ const char* const kQuestions =
     "asked and the answer is No.\n";
 
 const char* const kExitStatus =
-    "Exit status: 0 when the command succeeded, 1 when it failed, 2 for a mistake in\n"
-    "the arguments; program ends with the run's error code when a run fails.\n";
+    "Exit status: 0 when the command succeeded; 1 to 9 when a programming run failed\n"
+    "with that error code; 10 for any other failure (no terminal found, a run refused\n"
+    "before anything was sent, a check that ended with an error); 64 for a mistake in\n"
+    "the arguments; 130 when Ctrl+C stopped it.\n";
 
 // `words` in lines of at most kWidth, every line after the first indented by `indent`.
 std::string Wrapped(const std::vector<std::string>& words, size_t indent) {

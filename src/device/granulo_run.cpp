@@ -93,7 +93,7 @@ GranuloPhase GranuloRun::OnAwaitErased() {
 GranuloPhase GranuloRun::OnBlocks() {
     platform::ProcessPendingMessages();
     if (!SendGranuloImage(image_)) return BlocksFailed();
-    return Finish(Text(TextId::DownloadSuccess));
+    return Succeed();
 }
 
 bool GranuloRun::SendGranuloImage(const FlashImage& image) {

@@ -49,12 +49,21 @@ struct RunStyle {
     bool closesAtEnd = false;
 };
 
+// How the last run ended, beside the text it returned: a caller without a page to show the
+// text on (a script) needs the outcome itself.
+struct RunEnd {
+    bool success = false;
+    int errorCode = 0;  // the code the text names after text 20; 0 when it names none
+};
+
 template <typename Run, typename Phase>
 class PhaseRun {
   public:
     static std::string_view PhaseName(Phase phase) {
         return Index(phase) < kCount ? Run::kPhases[Index(phase)].name : "?";
     }
+
+    const RunEnd& LastEnd() const { return end_; }
 
   protected:
     using Handler = Phase (Run::*)();
@@ -74,6 +83,7 @@ class PhaseRun {
         // told once in a run.
         parts_.zip.ForgetArchiveWarnings();
         result_.clear();
+        end_ = {};
         Run& run = static_cast<Run&>(*this);
         ChangePhase(Phase::Search);
         while (phase_ != Phase::Finished) {
@@ -120,6 +130,17 @@ class PhaseRun {
         return Phase::Finished;
     }
 
+    Phase Succeed() {
+        end_.success = true;
+        return Finish(Text(i18n::TextId::DownloadSuccess));
+    }
+    // The error text for `code`, set off by a blank when `blank`; the run ends with that code.
+    std::string ErrorWithCode(int code, bool blank) {
+        end_.errorCode = code;
+        return ErrorText(parts_.texts, (blank ? " " : "") + std::to_string(code));
+    }
+    Phase FailWithCode(int code, bool blank = true) { return Finish(ErrorWithCode(code, blank)); }
+
     const std::string& Text(i18n::TextId id) const { return parts_.texts[id]; }
     // The lines of a bootloader file; none when it is missing or cannot be read.
     static std::optional<std::vector<std::string>> ReadBootloaderFile(const std::string& path) {
@@ -141,6 +162,7 @@ class PhaseRun {
     const RunStyle style_;
     Phase phase_ = Phase::Finished;
     std::string result_;
+    RunEnd end_;
 };
 
 }  // namespace device

@@ -49,22 +49,22 @@ std::string PlantrixRun::ProgramPlantrix(const std::string& packagePath) {
 // the port, the RAM bootloader's start leaves it open.
 PlantrixPhase PlantrixRun::VgfFailed() {
     parts_.link.ClosePort();
-    return Finish(ErrorText(parts_.texts, " 5"));
+    return FailWithCode(5);
 }
 
 PlantrixPhase PlantrixRun::VtfFailed() {
     parts_.link.ClosePort();
-    return Finish(ErrorText(parts_.texts, "1"));
+    return FailWithCode(1, false);
 }
 
 PlantrixPhase PlantrixRun::RamLoaderFailed() {
     parts_.link.ClosePort();
-    return Finish(ErrorText(parts_.texts, "2"));
+    return FailWithCode(2, false);
 }
 
-PlantrixPhase PlantrixRun::FlashReadyFailed() { return Finish(ErrorText(parts_.texts, "3")); }
+PlantrixPhase PlantrixRun::FlashReadyFailed() { return FailWithCode(3, false); }
 
-PlantrixPhase PlantrixRun::FlashRecordsFailed() { return Finish(ErrorText(parts_.texts, "4")); }
+PlantrixPhase PlantrixRun::FlashRecordsFailed() { return FailWithCode(4, false); }
 
 PlantrixPhase PlantrixRun::OnReadPackage() {
     ziparchive::TZipReader& zip = parts_.zip;
@@ -136,7 +136,7 @@ PlantrixPhase PlantrixRun::OnAwaitFlashReady() {
 PlantrixPhase PlantrixRun::OnFlashRecords() {
     platform::ProcessPendingMessages();
     if (!protocol_.SendFlashRecords(flashFrames_)) return FlashRecordsFailed();
-    return Finish(Text(TextId::DownloadSuccess));
+    return Succeed();
 }
 
 }  // namespace device

@@ -91,6 +91,9 @@ class SerialLink {
     // ---- the terminal ----
     // The hardware code 1..3 of a terminal in program mode on the open port, else 0.
     std::uint8_t ProbePort();
+    // Limits the searches to one COM port (a technician who names the port); nothing: every
+    // port, from the remembered one.
+    void SearchOnly(std::optional<int> comNumber) { onlyPort_ = comNumber; }
     // Searches the ports from the remembered one; sets and returns HardwareCode. On
     // success the port stays open on the found number and "ComPort.txt" names it.
     std::uint8_t FindTerminal();
@@ -128,6 +131,7 @@ class SerialLink {
     const std::string& programDir_;
     LinkTimings timings_;
     SearchReport report_;
+    std::optional<int> onlyPort_;
     bool abandoned_ = false;
     bool writing_ = false;
     int hardwareCode_ = 0;

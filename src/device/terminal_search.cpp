@@ -50,7 +50,9 @@ std::uint8_t SerialLink::FindTerminal() {
     ClosePort();
 
     std::vector<int> candidates;
-    for (const int n : SearchOrder(ReadRememberedPort(programDir_))) {
+    const std::vector<int> order =
+        onlyPort_ ? std::vector<int>{*onlyPort_} : SearchOrder(ReadRememberedPort(programDir_));
+    for (const int n : order) {
         platform::ProcessPendingMessages();
         if (abandoned_) return 0;
         switch (zp::PortAvailability(static_cast<std::uint16_t>(n))) {

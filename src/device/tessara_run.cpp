@@ -46,10 +46,6 @@ std::string TessaraRun::ProgramTessara(const std::string& path) {
 
 TessaraPhase TessaraRun::Raised() { return FailWithCode(kExceptionCode); }
 
-TessaraPhase TessaraRun::FailWithCode(int code) {
-    return Finish(ErrorText(parts_.texts, " " + std::to_string(code)));
-}
-
 TessaraPhase TessaraRun::OnCheckFile() {
     platform::ProcessPendingMessages();
     if (!platform::FileExists(path_)) return Finish(Text(TextId::NoBootFiles));
@@ -89,7 +85,7 @@ TessaraPhase TessaraRun::OnAwaitErased() {
 TessaraPhase TessaraRun::OnPageWrites() {
     platform::ProcessPendingMessages();
     if (!SendTessaraImage(image_)) return FailWithCode(kImageCode);
-    return Finish(Text(TextId::DownloadSuccess));
+    return Succeed();
 }
 
 void TessaraRun::SendTessaraOpening() {
@@ -119,7 +115,7 @@ std::string TessaraRun::IdentifyTessaraPath() {
     link.SendFrame(IdentifyRequest());
     link.ResetRing();
     const std::uint8_t reply = link.WaitReplyByte();
-    if (reply == 0) return ErrorText(parts_.texts, " " + std::to_string(kNoIdentifyReplyCode));
+    if (reply == 0) return ErrorWithCode(kNoIdentifyReplyCode, true);
     if (IsTessaraPathReply(reply)) return {};
     return Text(TextId::HardwareCodeError);
 }

@@ -54,7 +54,6 @@ class TessaraRun : public PhaseRun<TessaraRun, TessaraPhase> {
     TessaraPhase OnPageWrites();
     // Whatever raised, the run ends with code 7.
     TessaraPhase Raised();
-    TessaraPhase FailWithCode(int code);
 
     void SendTessaraOpening();
     // The identification, then the start request; empty when the start request went out,

@@ -6,7 +6,7 @@
 namespace {
 
 using namespace std::chrono_literals;
-using app::RunProgress;
+using device::RunProgress;
 
 TEST(RunProgress, SaysTheShareAndOnceTheRateIsKnownTheTimeLeft) {
     const struct {
@@ -31,7 +31,7 @@ TEST(RunProgress, SaysTheShareAndOnceTheRateIsKnownTheTimeLeft) {
         RunProgress progress;
         progress.Start(c.steps, start);
         for (int i = 0; i < c.done; ++i) progress.Step();
-        EXPECT_EQ(progress.Line(start + c.elapsed), c.line) << c.name;
+        EXPECT_EQ(app::ProgressLine(progress, start + c.elapsed), c.line) << c.name;
     }
 }
 

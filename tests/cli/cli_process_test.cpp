@@ -12,6 +12,7 @@
 #include <sstream>
 
 #include "app/program_state.h"
+#include "arvex_process.h"
 #include "child_process.h"
 #include "device/serial_link.h"
 #include "device/terminal_search.h"
@@ -22,32 +23,9 @@ namespace {
 
 using testsupport::TempFolder;
 
-struct Outcome {
-    int status;
-    std::string out;
-    std::string err;
-};
-
-// Runs build/arvex with no display and no ports folder unless `environment` gives one;
-// standard output and standard error are kept apart.
-Outcome RunArvex(const std::vector<std::string>& args, std::vector<std::string> environment = {}) {
-    TempFolder scratch;
-    std::vector<std::string> argv = {"/bin/sh", "-c", "exec \"$@\" 2>\"$0\"",
-                                     scratch.Path() + "err",
-                                     std::string(std::getenv("ARVEX_BUILD_DIR")) + "/arvex"};
-    argv.insert(argv.end(), args.begin(), args.end());
-    std::vector<std::string> env = {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM",
-                                    "ARVEX_COM_PORTS", "XDG_DATA_HOME=" + scratch.Path() + "xdg"};
-    env.insert(env.end(), environment.begin(), environment.end());
-    const testsupport::RunResult run = testsupport::RunProcess(argv, env, 20000);
-    return {run.status, run.output, scratch.Read("err")};
-}
-
-bool HasControlCharacters(const std::string& text) {
-    for (const char c : text)
-        if (static_cast<unsigned char>(c) < 0x20 && c != '\n') return true;
-    return false;
-}
+using clitest::HasControlCharacters;
+using clitest::Outcome;
+using clitest::RunArvex;
 
 struct UsageCase {
     const char* name;
@@ -90,10 +68,10 @@ const UsageCase kUsageCases[] = {
 
 class Usage : public ::testing::TestWithParam<UsageCase> {};
 
-// One line on standard error, nothing on standard output, status 2, nothing run.
-TEST_P(Usage, IsRefusedWithOneLineAndStatusTwo) {
+// One line on standard error, nothing on standard output, the usage status, nothing run.
+TEST_P(Usage, IsRefusedWithOneLineAndTheUsageStatus) {
     const Outcome run = RunArvex(GetParam().args);
-    EXPECT_EQ(run.status, 2) << run.err;
+    EXPECT_EQ(run.status, 64) << run.err;
     EXPECT_EQ(run.out, "");
     EXPECT_NE(run.err.find(GetParam().says), std::string::npos) << run.err;
     EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1) << run.err;
@@ -107,8 +85,10 @@ struct AnswerCase {
     const char* name;
     std::vector<std::string> args;
     std::vector<std::string> says;
+    const char* program = "arvex";
 };
 
+// Both programs, the window's too: neither needs a display to answer.
 TEST(Answers, HelpAndVersionGoToStandardOutputWithoutADisplay) {
     const AnswerCase cases[] = {
         {"Help",
@@ -122,36 +102,23 @@ TEST(Answers, HelpAndVersionGoToStandardOutputWithoutADisplay) {
         {"HelpNamingACommand", {"--help", "check"}, {"Usage: arvex check", "the answer is No"}},
         {"HelpAmongOptions", {"identify", "--port", "3", "-h"}, {"Usage: arvex identify"}},
         {"Version", {"--version"}, {std::string("arvex ") + app::kProgramVersion + "\n"}},
+        {"ExitStatuses", {"--help"}, {"64 for a mistake", "130 when Ctrl+C"}},
+        {"WindowHelp",
+         {"--help"},
+         {"Usage: arvexupdate [/S] [/T[:minutes]]", "--version"},
+         "ArvexUpdate"},
+        {"WindowVersionAmongItsOptions",
+         {"/S", "--version"},
+         {std::string("ArvexUpdate ") + app::kProgramVersion + "\n"},
+         "ArvexUpdate"},
     };
     for (const AnswerCase& c : cases) {
         SCOPED_TRACE(c.name);
-        const Outcome run = RunArvex(c.args);
-        EXPECT_EQ(run.status, 0);
+        const Outcome run = RunArvex(c.args, {}, c.program);
+        EXPECT_EQ(run.status, 0) << run.err;
         EXPECT_EQ(run.err, "");
         for (const std::string& text : c.says)
             EXPECT_NE(run.out.find(text), std::string::npos) << text << " in\n" << run.out;
-    }
-}
-
-// Until their jobs are wired, a full command line is read and then refused as not available,
-// never taken for a job done. The program folder's language is loaded first.
-TEST(Answers, CommandsWithoutTheirJobsYetFailAfterReadingEveryOption) {
-    TempFolder ports, folder;
-    folder.Write("default.lan", "no language line\r\n");
-    const std::vector<std::vector<std::string>> commandLines = {
-        {"identify", "--port", "com3"},
-        {"check", "--folder", folder.Path(), "--service"},
-        {"program", "--port=5", "--machine", "Sprayer", "--service", "--release", "R0105"},
-        {"program", "--service", "--tessara"},
-    };
-    for (const auto& args : commandLines) {
-        SCOPED_TRACE(args[0] + " " + args[1]);
-        const Outcome run = RunArvex(args, {"ARVEX_COM_PORTS=" + ports.Path()});
-        EXPECT_EQ(run.status, 1);
-        EXPECT_NE(run.err.find("not available yet"), std::string::npos) << run.err;
-        EXPECT_EQ(run.err.find("Error in text file " + folder.Path()) != std::string::npos,
-                  args[2] == folder.Path())
-            << run.err;
     }
 }
 
