@@ -174,6 +174,27 @@ TEST_P(RunEnding, ExitsWithTheRunsCodeOrTheFailureStatus) {
 INSTANTIATE_TEST_SUITE_P(Endings, RunEnding, ::testing::ValuesIn(kEndings),
                          [](const auto& info) { return std::string(info.param.name); });
 
+// The search the runs begin with: every port, or the one named.
+TEST_F(Workshop, IdentifyNamesThePortAndTheHardwareCode) {
+    terminals.Start(3, [](SimOptions& o) { o.model.hardwareCode = 2; });
+    const struct {
+        std::vector<std::string> port;
+        int status;
+        const char* says;
+    } cases[] = {
+        {{}, 0, "Found on COM3 ("},
+        {{"--port", "COM3"}, 0, "Hardware code: 2"},
+        {{"--port", "COM4"}, 10, "not found"},
+    };
+    for (const auto& c : cases) {
+        std::vector<std::string> args = {"identify", "--folder", Folder()};
+        args.insert(args.end(), c.port.begin(), c.port.end());
+        const Outcome run = RunArvex(args, Environment());
+        EXPECT_EQ(run.status, c.status) << run.out << run.err;
+        EXPECT_TRUE(Says(run.out + run.err, c.says)) << run.out << run.err;
+    }
+}
+
 // A folder the installation has not filled yet is refused before the port is opened.
 TEST_F(Workshop, AFolderWithoutItsBootloadersIsRefusedBeforeAnythingIsSent) {
     WritePackage("KX_R0104.vbf", progtest::FirmwareFor(1));
@@ -189,9 +210,9 @@ TEST_F(Workshop, AFolderWithoutItsBootloadersIsRefusedBeforeAnythingIsSent) {
 // terminal.
 TEST_F(Workshop, CtrlCStopsARunBetweenTwoFrames) {
     WritePackage("KX_R0104.vbf", progtest::FirmwareFor(1));
-    // The flash never gets ready: the run waits there, well inside its writing phases, until
-    // it gives up with code 3 some seconds later, unless it is stopped first.
-    terminals.Start(3, [](SimOptions& o) { o.model.faults.noFlashReady = true; });
+    // The erase takes seconds: the run waits for it inside its writing phases, and a run that
+    // is not stopped goes on with the flash records afterwards.
+    terminals.Start(3, [](SimOptions& o) { o.model.eraseTime = std::chrono::seconds(4); });
     std::vector<std::string> env = clitest::ArvexEnvironment(scratch.Path());
     for (const std::string& e : Environment()) env.push_back(e);
     testsupport::ChildProcess arvex(
@@ -209,6 +230,7 @@ TEST_F(Workshop, CtrlCStopsARunBetweenTwoFrames) {
 
     const termsim::SimResults r = terminals.At(3).Results();
     EXPECT_EQ(r.completeRuns, 0u);
+    EXPECT_EQ(r.Count(FrameKind::FlashRecord), 0u);
     // No frame was cut off: whatever arrived was whole frames.
     EXPECT_EQ(r.garbageBytes, 0u);
 }
@@ -249,6 +271,32 @@ TEST(Check, InstallsIntoAnEmptyFolderThenFindsItInStep) {
     }
     // Outside service mode test releases stay on the server.
     EXPECT_FALSE(std::filesystem::exists(folder + "Data/KX_T0105.vbf"));
+}
+
+// Ctrl+C in the middle of a transfer aborts it and logs out; the file is not left half
+// written in the data folder.
+TEST(Check, CtrlCAbortsTheTransferAndLogsOut) {
+    TempFolder tree, scratch;
+    for (const char* loader : {"BLaz60A.prg", "BLdg128A.prg", "BLS12G128.prg"})
+        scratch.Write(std::string("prog/") + loader, "S0\r\n");
+    tree.Write("UpdateFiles/KX_R0104.vbf", std::string(1 << 20, 'x'));
+    // A megabyte at 64 KiB/s: the transfer runs for seconds.
+    testsupport::FtpServerProcess server(tree.Path(), testsupport::FtpServerProcess::kUser,
+                                         testsupport::FtpServerProcess::kPassword, 64 * 1024);
+    ASSERT_TRUE(server.Running()) << server.Error();
+    std::vector<std::string> env = clitest::ArvexEnvironment(scratch.Path());
+    env.push_back("ARVEX_FTP_SERVER=127.0.0.1:" + std::to_string(server.Port()));
+    env.push_back(std::string("ARVEX_FTP_USER=") + testsupport::FtpServerProcess::kUser);
+    testsupport::ChildProcess arvex(
+        {clitest::BuildPath("arvex"), "check", "--folder", scratch.Path() + "prog"}, env);
+    ASSERT_TRUE(arvex.WaitForOutput("Downloading file: KX_R0104.vbf", 30000)) << arvex.Output();
+    arvex.Signal(SIGINT);
+    const std::optional<int> status = arvex.Wait(30000);
+    ASSERT_TRUE(status) << arvex.Output();
+    EXPECT_EQ(*status, 130) << arvex.Output();
+    for (const char* line : {"Aborted by user", "Disconnected from server"})
+        EXPECT_TRUE(Says(arvex.Output(), line)) << arvex.Output();
+    EXPECT_FALSE(std::filesystem::exists(scratch.Path() + "prog/Data/KX_R0104.vbf"));
 }
 
 TEST(Check, AServerThatCannotBeReachedIsAFailure) {
