@@ -7,17 +7,15 @@
 //   A runner is `int Run...(Context&)` (command_runners.h); it returns the exit status.
 // - An option is an Option value, a row in kOptions, its field in Invocation and its case
 //   in StoreOption (arguments.cpp); rules between options go in CheckCombination.
-// - identify, check and program parse their options fully but run a placeholder
-//   (not_available_yet.cpp) until their jobs are wired; their runners replace that file.
 // - A runner works on the Qt event loop that main has set up: it prints results on
 //   context.console (standard output; errors on standard error), tells the user through
 //   context.sink (questions asked on the terminal, or answered No), takes the user's texts
 //   from context.texts, and draws a run's progress with a ProgressPrinter, to which the
 //   run's own time-left estimate is handed (Start/Step/End fit a run's progress view).
-// - Operating-system calls go in posix/ (a stop on Ctrl+C: a signal handler there that
-//   wakes the event loop with platform::WakeMessageWait, the runner then stopping its job).
-// - Installed or built, the zip engine lies beside the arvex executable, as the launcher
-//   of the window finds it beside the program.
+// - Operating-system calls go in posix/. A job that waits on the event loop stops on
+//   Ctrl+C through an InterruptWatch (interrupt.h), whose stop it is handed.
+// - Installed or built, the zip engine lies beside the arvex executable and is loaded from
+//   there (serial_job.h), as the launcher has the window load the package's engine.
 #include <span>
 #include <string_view>
 
