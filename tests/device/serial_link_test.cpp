@@ -77,11 +77,12 @@ TEST_F(Link, AWaitEndsAtOnceWhenTheDeviceGoesAway) {
     // the watchdog ends it (and the test fails) if that does not.
     device::SerialLink patient{port, programDir, device::LinkTimings{60000, 10000, 50}};
     bool watchdog = false;
-    QTimer::singleShot(5000, [&] {
+    QObject scope;  // the timers must not fire into a later test once this one has ended
+    QTimer::singleShot(5000, &scope, [&] {
         watchdog = true;
         patient.Timer_TimoutTimer();
     });
-    QTimer::singleShot(100, [&] { peer.CloseMaster(); });
+    QTimer::singleShot(100, &scope, [&] { peer.CloseMaster(); });
     EXPECT_EQ(patient.WaitReplyByte(), 0);
     EXPECT_TRUE(patient.TimedOut());
     EXPECT_FALSE(watchdog);
@@ -145,7 +146,8 @@ TEST_F(Link, APortTheUserMayNotOpenIsStruckAtOnceAndNamed) {
     const std::string forbidden = ports + "/COM4";
     if (!progtest::PlaceForbiddenPort(forbidden)) GTEST_SKIP() << "nothing to forbid";
     bool watchdog = false;
-    QTimer::singleShot(3000, [&] {
+    QObject scope;  // the watchdog must not fire into a later test once this one has ended
+    QTimer::singleShot(3000, &scope, [&] {
         watchdog = true;
         link.TimerComSearchTimer();
     });
