@@ -1,5 +1,6 @@
 // The pure units under the client: reply lines, the multi-line rule, the telnet layer,
-// the 227 address, the command stack, and the socket numbers and addresses.
+// the 227 address, the command stack, the socket numbers and addresses, and what a
+// failure's code says about trying again.
 #include <gtest/gtest.h>
 
 #include <cerrno>
@@ -7,6 +8,7 @@
 #include <vector>
 
 #include "comm/ftp/ftp_command_stack.h"
+#include "comm/ftp/ftp_failure.h"
 #include "comm/ftp/ftp_reply.h"
 #include "comm/ftp/passive_address.h"
 #include "comm/ftp/socket_address.h"
@@ -305,6 +307,38 @@ TEST(SocketAddress, PortsAndHostsFromTheirTexts) {
     EXPECT_EQ(ResolveHost("localhost", host), 0);
     EXPECT_EQ(host >> 24, 127u);
     EXPECT_EQ(ResolveHost("no.such.host.invalid", host), 9007);
+}
+
+TEST(FailureKinds, TheLinkAndTheMomentAgainstWhatWouldBeSaidAgain) {
+    using K = TFtpFailureKind;
+    const struct {
+        std::int32_t code;
+        K kind;
+    } cases[] = {
+        {-1, K::Transient},     // no connection within the connect time
+        {-3, K::Transient},     // a retrieve that came short or long
+        {421, K::Transient},    // the server is closing
+        {425, K::Transient},    // no data connection
+        {426, K::Transient},    // the transfer was cut
+        {450, K::Transient},    // the file is busy
+        {451, K::Transient},    // the server's own trouble
+        {10053, K::Transient},  // connection aborted
+        {10054, K::Transient},  // connection reset
+        {10060, K::Transient},  // timed out
+        {10061, K::Transient},  // refused
+        {9007, K::Transient},   // the name did not resolve
+        {-2, K::Refusal},       // a reply out of place
+        {202, K::Refusal},     {500, K::Refusal},  {530, K::Refusal},  // not logged in
+        {550, K::Refusal},                                             // no such file
+        {553, K::Refusal},     {9005, K::Refusal},                     // no valid port
+        {10039, K::Refusal},                                           // no address
+        {10040, K::Refusal},                                           // a listing beyond the bound
+        {10049, K::Refusal},  // a 227 that names no address
+        {0, K::Refusal},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(FtpFailureName(ClassifyFtpError(c.code)), FtpFailureName(c.kind)) << c.code;
+    }
 }
 
 }  // namespace
