@@ -43,6 +43,12 @@ Steps Retrieve(const std::string& name, const std::string& size = "502 No SIZE\r
         Pasv(),           Expect("RETR " + name)};
 }
 
+// A later retrieve on the same connection: the server has the type already.
+Steps NextRetrieve(const std::string& name) {
+    const Steps all = Retrieve(name);
+    return {all.begin() + 2, all.end()};
+}
+
 Steps Fetched(const std::string& bytes) {
     return {Send("150 Here\r\n"), AcceptData(), SendData(bytes), CloseData(), Send("226 Done\r\n")};
 }
@@ -204,7 +210,7 @@ INSTANTIATE_TEST_SUITE_P(
             "OneFileRefusedTheRestFetched",
             ListUpdateFolder("a.vbf\r\nb.vbf\r\n") + Retrieve("a.vbf") +
                 Steps{AcceptData(), ResetData(), Send("550 a.vbf: Permission denied\r\n")} +
-                Retrieve("b.vbf") + Fetched("B") + kQuit,
+                NextRetrieve("b.vbf") + Fetched("B") + kQuit,
             {kFound, "Downloading file: a.vbf", kRefusedA, "Downloading file: b.vbf",
              "Download incomplete: some files could not be fetched", kDisconnected},
             {"Not every file could be fetched; the next check tries again.\n" + kRefusedA}}),
