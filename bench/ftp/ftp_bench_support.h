@@ -6,6 +6,10 @@
 #include <filesystem>
 #include <vector>
 
+namespace zp {
+class TZpFtpClient;
+}
+
 namespace ftpbench {
 
 using Clock = std::chrono::steady_clock;
@@ -22,6 +26,9 @@ struct CheckRecord {
     int filesDone = 0;
     double guiCpuSeconds = 0;  // of the GUI thread, from the start to the end
 };
+
+// The client as the window sets it up, aimed at the test server on 127.0.0.1:`port`.
+void SetUpClient(zp::TZpFtpClient& ftp, std::uint16_t port);
 
 // `size` bytes of a fixed pseudo-random sequence that does not repeat.
 void WriteFile(const std::filesystem::path& path, std::uint64_t size);

@@ -3,18 +3,9 @@
 #include <filesystem>
 
 #include "ftp_bench_support.h"
-#include "ftp_server_process.h"
 #include "platform/message_wait.h"
 
 namespace ftpbench {
-
-namespace {
-
-// The window's settings of its client.
-constexpr std::int32_t kConnectTimeoutTicks = 100;
-constexpr std::int32_t kTransferTimeoutTicks = 1092;
-
-}  // namespace
 
 HeadlessUpdateCheck::HeadlessUpdateCheck(std::uint16_t port, const std::string& programDir)
     : folders_{programDir, programDir + "Data/", programDir + "Language/"},
@@ -23,14 +14,7 @@ HeadlessUpdateCheck::HeadlessUpdateCheck(std::uint16_t port, const std::string& 
     std::filesystem::create_directories(folders_.languageDir);
     i18n::SetDefaultTexts(texts_);
     ftp_.SetMessageSink(&boxes);
-    ftp_.SetServerAddress("127.0.0.1");
-    ftp_.SetWsPort(std::to_string(port));
-    ftp_.SetUserName(testsupport::FtpServerProcess::kUser);
-    ftp_.SetPassword(testsupport::FtpServerProcess::kPassword);
-    ftp_.SetPassiveMode(true);
-    ftp_.SetFileType(zp::ftBinary);
-    ftp_.SetConnectTimeout(kConnectTimeoutTicks);
-    ftp_.SetTransferTimeout(kTransferTimeoutTicks);
+    SetUpClient(ftp_, port);
     ftp_.SetOnFtpStatus([this](zp::TZpCustomFtpClient&, zp::TFtpStatusCode code,
                                const std::string& info) { OnStatus(code, info); });
     ftp_.SetOnFtpError([this](zp::TZpCustomFtpClient&, std::int32_t code, const std::string& text) {
