@@ -221,25 +221,30 @@ TEST_F(FtpServer, AbortingALargeRetrieveLeavesTheOldFileAlone) {
     EXPECT_FALSE(local.Exists("large.vbf.part"));
 }
 
-// The retrieves of a file cut twice, each tried again in restart mode from the handler of
-// its failure, as a session that retries does: every try continues where the partial
-// file ends, the final name never holds a part, and the file comes whole once.
+// A file cut twice, tried again in restart mode from the handler of each failure, as a
+// session that retries does: each try asks for what the last one kept (from zero when the
+// server refuses REST), the final name never holds a part, and the file comes whole.
 TEST_F(FtpServer, ARestartRetrieveCutTwiceCompletesByteExact) {
     const std::uint64_t size = 3u * 1024 * 1024;
     root.Write("UpdateFiles/pkg.vbf", Pattern(size));
-    for (const bool closing : {true, false}) {
-        SCOPED_TRACE(closing ? "cut by closing" : "cut by a reset");
+    const struct {
+        const char* name;
+        bool closing;
+        int refuseRest;
+    } cases[] = {{"cut by closing", true, 0},
+                 {"cut by a reset", false, 0},
+                 {"REST refused", true, 502},
+                 {"REST unknown", true, 500}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
         testsupport::TempFolder work;
         local.Write("pkg.vbf", "the old package");
-        testsupport::FtpServerOptions options;
-        options.cutAt = "1000000,2000000";
-        options.cutByClosing = closing;
-        options.transferLog = work.Path() + "served.log";
+        testsupport::FtpServerOptions options{0, "1000000,2000000", c.closing, c.refuseRest,
+                                              work.Path() + "served.log"};
         Start(options);
-        const std::string partial = local.Path() + "pkg.vbf.resume";
         auto retrieve = [&] {
             EXPECT_TRUE(Ftp().RetrieveFile("UpdateFiles/pkg.vbf", local.Path() + "pkg.vbf",
-                                           Ftp().kRetrieveRestart, partial));
+                                           Ftp().kRetrieveRestart, local.Path() + "pkg.resume"));
         };
         std::vector<std::uint64_t> kept;
         client->onStatus = [&](TFtpStatusCode code) {
@@ -249,7 +254,7 @@ TEST_F(FtpServer, ARestartRetrieveCutTwiceCompletesByteExact) {
             kept.push_back(Ftp().PartialBytes());
             EXPECT_EQ(Ftp().LastFailure(), TFtpFailureKind::Transient);
             EXPECT_EQ(local.Read("pkg.vbf"), "the old package");
-            EXPECT_TRUE(local.Read("pkg.vbf.resume") ==
+            EXPECT_TRUE(local.Read("pkg.resume") ==
                         root.Read("UpdateFiles/pkg.vbf").substr(0, kept.back()));
             retrieve();
         };
@@ -258,62 +263,19 @@ TEST_F(FtpServer, ARestartRetrieveCutTwiceCompletesByteExact) {
         EXPECT_EQ(client->events,
                   (Events{"scOpen", "scLogin", "error 426", "error 426", "scTransferOK"}));
         EXPECT_TRUE(local.Read("pkg.vbf") == root.Read("UpdateFiles/pkg.vbf"));
-        EXPECT_FALSE(local.Exists("pkg.vbf.resume"));
-        EXPECT_EQ(Ftp().PartialBytes(), 0u);
-        // Each try asked for what the one before had kept.
+        EXPECT_FALSE(local.Exists("pkg.resume"));
         const auto served = testsupport::ReadServedRetrieves(options.transferLog);
         ASSERT_EQ(served.size(), 3u);
         ASSERT_EQ(kept.size(), 2u);
-        EXPECT_EQ(served[0].start, 0u);
-        EXPECT_EQ(served[1].start, kept[0]);
-        EXPECT_EQ(served[2].start, kept[1]);
-        EXPECT_EQ(served[2].outcome, "complete");
-        if (closing) {
-            // Nothing the server sent was lost on the way: the file moved exactly once.
+        const bool resumes = c.refuseRest == 0;
+        EXPECT_EQ(served[1].start, resumes ? kept[0] : 0);
+        EXPECT_EQ(served[2].start, resumes ? kept[1] : 0);
+        if (c.closing) {
+            // Nothing the server sent was lost on the way.
             EXPECT_EQ(kept, (std::vector<std::uint64_t>{1000000, 2000000}));
-            EXPECT_EQ(served[0].sent + served[1].sent + served[2].sent, size);
+            const std::uint64_t sent = served[0].sent + served[1].sent + served[2].sent;
+            EXPECT_EQ(sent, resumes ? size : size + 3000000);
         }
-        client.reset();
-        server.reset();
-    }
-}
-
-// A partial that a restart cannot continue is replaced by the whole file.
-TEST_F(FtpServer, ARestartRetrieveThatCannotContinueFetchesTheWholeFile) {
-    const std::string file = Pattern(100000);
-    root.Write("UpdateFiles/pkg.vbf", file);
-    const struct {
-        const char* name;
-        int refuseRest;
-        std::size_t partial;
-    } cases[] = {
-        {"REST answered 500", 500, 5000},
-        {"REST answered 502", 502, 5000},
-        {"a partial longer than the file", 0, 100010},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        testsupport::TempFolder work;
-        local.Write("pkg.vbf.resume", std::string(c.partial, 'g'));
-        testsupport::FtpServerOptions options;
-        options.refuseRest = c.refuseRest;
-        options.transferLog = work.Path() + "served.log";
-        Start(options);
-        client->onStatus = [&](TFtpStatusCode code) {
-            if (code != scLogin) return;
-            EXPECT_TRUE(Ftp().RetrieveFile("UpdateFiles/pkg.vbf", local.Path() + "pkg.vbf",
-                                           Ftp().kRetrieveRestart,
-                                           local.Path() + "pkg.vbf.resume"));
-        };
-        ASSERT_TRUE(Ftp().Login());
-        ASSERT_TRUE(client->WaitFor("scTransferOK"));
-        EXPECT_EQ(client->events, (Events{"scOpen", "scLogin", "scTransferOK"}));
-        EXPECT_TRUE(local.Read("pkg.vbf") == file);
-        EXPECT_FALSE(local.Exists("pkg.vbf.resume"));
-        EXPECT_EQ(Ftp().RestartOffset(), 0u);
-        const auto served = testsupport::ReadServedRetrieves(options.transferLog);
-        ASSERT_EQ(served.size(), 1u);
-        EXPECT_EQ(served[0].start, 0u);
         client.reset();
         server.reset();
     }
