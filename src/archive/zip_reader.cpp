@@ -30,7 +30,7 @@ int TCustomZipReader::Operation(const std::function<void()>& body) {
     worker_->settings = settings;
     worker_->cancel = false;
     try {
-        if (dllLoad_) worker_->LoadEngine(kLoadForProperty);
+        if (dllLoad_) worker_->LoadEngine(EngineLoadReason::Property);
         body();
     } catch (const EZipReader& failure) {
         worker_->ReportError(failure);
@@ -106,9 +106,9 @@ TZipStream* TCustomZipReader::ExtractToMemory(const std::string& memberName) {
 int32_t TCustomZipReader::EngineVersion() {
     int32_t version = 0;
     Operation([&] {
-        worker_->LoadEngine(kLoadForVersion);
+        worker_->LoadEngine(EngineLoadReason::Version);
         version = worker_->EngineVersion();
-        worker_->UnloadEngine(kLoadForVersion);
+        worker_->UnloadEngine(EngineLoadReason::Version);
     });
     return version;
 }
@@ -121,7 +121,7 @@ void TCustomZipReader::SetDll_Load(bool keepLoaded) {
     if (keepLoaded) {
         Operation([] {});  // the bracket loads the engine for the property
     } else {
-        worker_->UnloadEngine(kLoadForProperty);
+        worker_->UnloadEngine(EngineLoadReason::Property);
     }
 }
 

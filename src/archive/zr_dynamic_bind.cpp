@@ -1,7 +1,5 @@
 #include "archive/zr_dynamic_bind.h"
 
-#include <cerrno>
-
 #include "archive/zip_messages.h"
 #include "platform/files.h"
 
@@ -24,13 +22,14 @@ std::string TZRDynamicBind::EngineLocation() const {
 
 int32_t TZRDynamicBind::LoadEngine(EngineLoadReason reason) {
     if (library_.IsLoaded()) {
-        reasons_ |= reason;
+        reasons_ |= static_cast<unsigned>(reason);
         return privateVersion_;
     }
     const std::string path = EngineLocation();
     if (!library_.Load(path)) {
         if (settings.verbose || settings.trace) {
-            ReportProgress("Error [" + std::to_string(errno) + " " + library_.LastError() + "] loading " + path);
+            ReportProgress("Error [" + std::to_string(library_.LastErrorNumber()) + " " +
+                           library_.LastError() + "] loading " + path);
         }
         throw EZipReader(zipid::kLoadFailed, ZipMessage(zipid::kLoadFailed, path));
     }
@@ -56,7 +55,7 @@ int32_t TZRDynamicBind::LoadEngine(EngineLoadReason reason) {
         throw EZipReader(zipid::kOldOrCorrupt, ZipMessage(zipid::kOldOrCorrupt, path));
     }
     extract_ = reinterpret_cast<ZE_ExtractFn>(symbols[0]);
-    reasons_ = reason;
+    reasons_ = static_cast<unsigned>(reason);
     if (settings.verbose) ReportProgress(ZipMessage(zipid::kLoaded, enginePath_));
     return privateVersion_;
 }

@@ -14,10 +14,11 @@ constexpr const char* kEngineFileName = "ZipEngine.so";
 constexpr int32_t kEngineMinVersion = 179;
 constexpr int32_t kEngineMaxVersion = 300;
 
-enum EngineLoadReason : unsigned {
-    kLoadForOperation = 1,
-    kLoadForVersion = 2,
-    kLoadForProperty = 4,
+// Why the engine is loaded; it stays loaded while any reason holds.
+enum class EngineLoadReason : unsigned {
+    Operation = 1,
+    Version = 2,
+    Property = 4,
 };
 
 class TZRDynamicBind : public TZRCore {

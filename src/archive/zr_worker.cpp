@@ -1,6 +1,5 @@
 #include "archive/zr_worker.h"
 
-#include <cerrno>
 #include <memory>
 
 #include "archive/format/byte_source.h"
@@ -74,7 +73,7 @@ void TZRWorker::ReadDirectory(const std::string& path) {
     FileSource file;
     if (!file.Open(path)) {
         // A missing package is the caller's to report.
-        if (file.Error() == ENOENT) return;
+        if (file.Missing()) return;
         throw EZipReader(zipid::kCannotOpen, ZipMessageText(zipid::kCannotOpen));
     }
     const CentralDirectory dir = ReadCentralDirectory(file, [this] { return cancel; });
@@ -119,10 +118,10 @@ bool TZRWorker::ExtractToMemory(const std::string& name, TZipStream& stream) {
         }
     }
 
-    LoadEngine(kLoadForOperation);
+    LoadEngine(EngineLoadReason::Operation);
     struct Unload {
         TZRWorker& w;
-        ~Unload() { w.UnloadEngine(kLoadForOperation); }
+        ~Unload() { w.UnloadEngine(EngineLoadReason::Operation); }
     } unloadWhenDone{*this};
 
     const ZipDirEntry* member = nullptr;

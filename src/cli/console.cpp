@@ -1,6 +1,6 @@
 #include "cli/console.h"
 
-#include "cli/posix/terminal.h"
+#include "cli/terminal.h"
 
 namespace cli {
 

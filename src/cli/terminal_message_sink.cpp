@@ -3,7 +3,7 @@
 #include <QSocketNotifier>
 #include <algorithm>
 
-#include "cli/posix/terminal.h"
+#include "cli/terminal.h"
 #include "platform/message_wait.h"
 
 namespace cli {
@@ -30,7 +30,8 @@ std::optional<bool> Answer(std::string line) {
 
 }  // namespace
 
-TerminalMessageSink::TerminalMessageSink(Console& console, int inputFd, bool interactive)
+TerminalMessageSink::TerminalMessageSink(Console& console, platform::NativeHandle inputFd,
+                                         bool interactive)
     : console_(console), inputFd_(inputFd), interactive_(interactive) {}
 
 MessageAnswer TerminalMessageSink::Show(const std::string& text, MessageButtons buttons,

@@ -8,13 +8,14 @@
 
 #include "cli/console.h"
 #include "platform/message_sink.h"
+#include "platform/native_handle.h"
 
 namespace cli {
 
 class TerminalMessageSink : public platform::MessageSink {
   public:
     // `interactive`: answers are read from `inputFd`, line by line.
-    TerminalMessageSink(Console& console, int inputFd, bool interactive);
+    TerminalMessageSink(Console& console, platform::NativeHandle inputFd, bool interactive);
 
     platform::MessageAnswer Show(const std::string& text, platform::MessageButtons buttons,
                                  const std::string& caption) override;
@@ -24,7 +25,7 @@ class TerminalMessageSink : public platform::MessageSink {
     std::optional<std::string> ReadLine();
 
     Console& console_;
-    int inputFd_;
+    platform::NativeHandle inputFd_;
     bool interactive_;
     std::string pending_;  // input read beyond the last line taken
     bool ended_ = false;

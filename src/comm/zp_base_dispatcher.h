@@ -20,13 +20,11 @@
 namespace zp {
 
 // Private messages of the port window.
-enum : std::uint32_t {
-    kMsgTriggerAvail = 32257,   // 0x7E01, first parameter the count
-    kMsgTriggerData = 32258,    // 0x7E02
-    kMsgTriggerTimer = 32259,   // 0x7E03, first parameter the trigger handle
-    kMsgTriggerStatus = 32260,  // 0x7E04
-    kMsgDeferredClose = 32266,  // 0x7E0A
-};
+inline constexpr std::uint32_t kMsgTriggerAvail = 32257;   // 0x7E01, first parameter the count
+inline constexpr std::uint32_t kMsgTriggerData = 32258;    // 0x7E02
+inline constexpr std::uint32_t kMsgTriggerTimer = 32259;   // 0x7E03, first parameter the handle
+inline constexpr std::uint32_t kMsgTriggerStatus = 32260;  // 0x7E04
+inline constexpr std::uint32_t kMsgDeferredClose = 32266;  // 0x7E0A
 
 // Status trigger kinds, in the low three bits of a status trigger's handle.
 enum StatusTriggerKind : std::uint16_t {

@@ -1,10 +1,9 @@
 #include "comm/zp_errors.h"
 
 #include <algorithm>
-#include <cerrno>
-#include <cstdlib>
-#include <cstring>
 #include <iterator>
+
+#include "comm/system_errors.h"
 
 namespace zp {
 
@@ -94,18 +93,6 @@ constexpr ErrorText kErrorTable[] = {
 
 constexpr std::size_t kMaxMessageLength = 255;
 
-std::string SystemText(std::int32_t magnitude) {
-    char buffer[256];
-    // The GNU strerror_r may return a static string instead of filling the buffer.
-    const char* text = strerror_r(magnitude, buffer, sizeof buffer);
-    std::string s = text != nullptr ? text : "";
-    for (char& c : s) {
-        if (static_cast<unsigned char>(c) < 32) c = ' ';
-    }
-    for (std::size_t at; (at = s.find("  ")) != std::string::npos;) s.erase(at, 1);
-    return s;
-}
-
 template <class E>
 [[noreturn]] void Raise() {
     throw E();
@@ -120,7 +107,7 @@ std::string ErrorMessage(std::int32_t code) {
         std::lower_bound(std::begin(kErrorTable), end, magnitude,
                          [](const ErrorText& e, std::int32_t m) { return e.magnitude < m; });
     std::string text =
-        (hit != end && hit->magnitude == magnitude) ? hit->text : SystemText(magnitude);
+        (hit != end && hit->magnitude == magnitude) ? hit->text : SystemErrorText(magnitude);
     if (text.size() > kMaxMessageLength) text.resize(kMaxMessageLength);
     return text;
 }
@@ -185,35 +172,6 @@ std::int32_t CheckException(std::int32_t result) {
     }
     if (result <= -2 && result >= -162) throw EInOutError(ErrorMessage(result), -result);
     throw EZpException("Zepo exception", 0);
-}
-
-std::int32_t SystemErrorCode(int errnoValue) {
-    switch (errnoValue) {
-        case 0:
-            return ecOK;
-        case ENOENT:
-        case ENXIO:
-        case ENODEV:
-            return ecFileNotFound;
-        case ENOTDIR:
-            return ecPathNotFound;
-        case EBUSY:
-        case EWOULDBLOCK:
-            return ecAccessDenied;
-        case EBADF:
-            return ecInvalidHandle;
-        case ENOMEM:
-            return ecOutOfMemory;
-        case EIO:
-            return ecGeneralFailure;
-        // errno numbers that collide with the system-style codes above but mean something
-        // else; they never come from a device, and if they do, they are a general failure.
-        case ESRCH:
-        case ENOEXEC:
-            return ecGeneralFailure;
-        default:
-            return -errnoValue;
-    }
 }
 
 }  // namespace zp

@@ -133,9 +133,4 @@ ZP_EXCEPTION(EBadTriggerHandle, ETrigger, ecBadTriggerHandle)
 // EZpException "Zepo exception" with code 0.
 std::int32_t CheckException(std::int32_t result);
 
-// Translates an errno value into the system-style codes above, so that callers test one
-// set of codes: a missing device is -2, a held one -5, and so on.
-// Values with no counterpart pass through negated, and their text is the system's own.
-std::int32_t SystemErrorCode(int errnoValue);
-
 }  // namespace zp

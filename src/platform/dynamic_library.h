@@ -11,17 +11,20 @@ public:
     DynamicLibrary(const DynamicLibrary&) = delete;
     DynamicLibrary& operator=(const DynamicLibrary&) = delete;
 
-    // False when the file cannot be loaded; LastError() then says why.
+    // False when the file cannot be loaded; LastError() then says why, and
+    // LastErrorNumber() gives the system's error number.
     bool Load(const std::string& path);
     void Unload();
     bool IsLoaded() const { return handle_ != nullptr; }
     // The address of an exported symbol, or nullptr.
     void* Symbol(const std::string& name) const;
     const std::string& LastError() const { return error_; }
+    int LastErrorNumber() const { return errorNumber_; }
 
 private:
     void* handle_ = nullptr;
     std::string error_;
+    int errorNumber_ = 0;
 };
 
 }  // namespace platform

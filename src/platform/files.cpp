@@ -1,8 +1,5 @@
 #include "platform/files.h"
 
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -34,11 +31,13 @@ bool DirectoryExists(const std::string& path) {
 }
 
 bool CreateFolder(const std::string& path) {
-    return ::mkdir(path.c_str(), 0777) == 0 || DirectoryExists(path);
+    std::error_code ec;
+    return fs::create_directory(path, ec) || DirectoryExists(path);
 }
 
 bool DeleteFile(const std::string& path) {
-    return FileExists(path) && ::unlink(path.c_str()) == 0;
+    std::error_code ec;
+    return FileExists(path) && fs::remove(path, ec);
 }
 
 std::optional<std::string> ReadFileBytes(const std::string& path, size_t maxBytes) {
@@ -89,12 +88,12 @@ bool WriteFileBytes(const std::string& path, const std::string& bytes) {
         out.flush();
         if (!out) {
             out.close();
-            ::unlink(temp.c_str());
+            std::remove(temp.c_str());
             return false;
         }
     }
     if (std::rename(temp.c_str(), path.c_str()) != 0) {
-        ::unlink(temp.c_str());
+        std::remove(temp.c_str());
         return false;
     }
     return true;

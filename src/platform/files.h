@@ -17,6 +17,8 @@ bool DirectoryExists(const std::string& path);
 bool CreateFolder(const std::string& path);
 // Deletes a file; false when it is missing or cannot be deleted.
 bool DeleteFile(const std::string& path);
+// True when this process may create, rename and delete files in `folder`.
+bool FolderWritable(const std::string& folder);
 
 // The whole file, or nothing when it cannot be read or is larger than `maxBytes`.
 std::optional<std::string> ReadFileBytes(const std::string& path,

@@ -1,10 +1,9 @@
 #include "update/installer_offers.h"
 
-#include <unistd.h>
-
 #include "platform/detached_process.h"
 #include "platform/files.h"
 #include "platform/folder_listing.h"
+#include "platform/process.h"
 #include "update/file_rules.h"
 #include "update/shell_scripts.h"
 
@@ -86,7 +85,7 @@ OfferResult OfferSelfUpdate(const InstallerOffer& offer) {
                   platform::MessageButtons::OkCancel)) {
         return OfferResult::Declined;
     }
-    const long pid = offer.programPid > 0 ? offer.programPid : static_cast<long>(::getpid());
+    const long pid = offer.programPid > 0 ? offer.programPid : platform::CurrentProcessId();
     const auto lines = SelfUpdateShell(offer.folders.programDir, offer.folders.dataDir, candidate,
                                        offer.program.path, offer.arguments, pid);
     if (!WriteAndStart(offer, kSelfUpdateShellName, lines)) return OfferResult::Failed;

@@ -1,8 +1,7 @@
 #include "update/program_file.h"
 
-#include <unistd.h>
-
-#include <filesystem>
+#include "platform/files.h"
+#include "platform/process.h"
 
 namespace update {
 
@@ -10,15 +9,11 @@ ProgramFile ProgramFileAt(const std::string& path) {
     ProgramFile file{path, false};
     if (path.empty() || path.front() != '/' || path.back() == '/') return file;
     const std::string folder = path.substr(0, path.rfind('/') + 1);
-    file.replaceable = ::access(folder.c_str(), W_OK | X_OK) == 0;
+    file.replaceable = platform::FolderWritable(folder);
     return file;
 }
 
-ProgramFile RunningProgramFile() {
-    std::error_code ec;
-    const std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", ec);
-    return ProgramFileAt(ec ? std::string() : exe.string());
-}
+ProgramFile RunningProgramFile() { return ProgramFileAt(platform::RunningExecutablePath()); }
 
 std::string NotFetchedForPackageManagerLine(const std::string& installer) {
     return "Skipped installer \"" + installer +

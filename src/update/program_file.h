@@ -16,7 +16,7 @@ struct ProgramFile {
 // program and renamed over it. A path that is not absolute is never replaceable.
 ProgramFile ProgramFileAt(const std::string& path);
 
-// The running executable, read from /proc/self/exe.
+// The running executable.
 ProgramFile RunningProgramFile();
 
 // The status line for a newer program installer on the server that is not fetched.

@@ -14,22 +14,6 @@ constexpr std::uint8_t kStore = 1;
 constexpr const char* kNotSent = "The registration could not be sent";
 }  // namespace
 
-const char* SignupStateName(SignupSession::State state) {
-    switch (state) {
-        case SignupSession::State::Idle:
-            return "Idle";
-        case SignupSession::State::Connecting:
-            return "Connecting";
-        case SignupSession::State::ChangingFolder:
-            return "ChangingFolder";
-        case SignupSession::State::Storing:
-            return "Storing";
-        case SignupSession::State::LoggingOut:
-            return "LoggingOut";
-    }
-    return "?";
-}
-
 void SignupSession::Start(const std::string& dataDir, const std::string& signupName) {
     signupName_ = signupName;
     localFile_ = dataDir + signupName;

@@ -73,6 +73,4 @@ class SignupSession : public FtpSessionEvents {
     std::string localFile_;
 };
 
-const char* SignupStateName(SignupSession::State state);
-
 }  // namespace update

@@ -41,26 +41,6 @@ std::string NotFetchedBox(const std::vector<std::string>& notFetched) {
 
 }  // namespace
 
-const char* UpdateStateName(UpdateSession::State state) {
-    switch (state) {
-        case UpdateSession::State::Idle:
-            return "Idle";
-        case UpdateSession::State::Connecting:
-            return "Connecting";
-        case UpdateSession::State::ChangingFolder:
-            return "ChangingFolder";
-        case UpdateSession::State::Listing:
-            return "Listing";
-        case UpdateSession::State::Downloading:
-            return "Downloading";
-        case UpdateSession::State::Pausing:
-            return "Pausing";
-        case UpdateSession::State::LoggingOut:
-            return "LoggingOut";
-    }
-    return "?";
-}
-
 // ---------------------------------------------------------------- operations
 
 void UpdateSession::Start(const UpdateCheckStart& start) {

@@ -140,6 +140,4 @@ class UpdateSession : public FtpSessionEvents {
     std::string failureBox_;               // shown by the end of the session
 };
 
-const char* UpdateStateName(UpdateSession::State state);
-
 }  // namespace update

@@ -12,9 +12,9 @@
 
 #include "cli/console.h"
 #include "cli/language_texts.h"
-#include "cli/posix/terminal.h"
 #include "cli/program_folder.h"
 #include "cli/progress_printer.h"
+#include "cli/terminal.h"
 #include "cli/terminal_message_sink.h"
 #include "scoped_environment.h"
 #include "temp_folder.h"

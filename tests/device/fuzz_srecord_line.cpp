@@ -24,7 +24,9 @@ void CheckImage(const std::variant<device::FlashImage, device::LineFault>& built
                 size_t lines, size_t frameSize,
                 std::vector<device::Frame> (*frames)(const device::FlashImage&)) {
     if (const auto* fault = std::get_if<device::LineFault>(&built)) {
-        Check(fault->line < lines);
+        // A cut file is named by the line after its last one.
+        Check(fault->fault == device::RecordFault::NoEndRecord ? fault->line == lines
+                                                               : fault->line < lines);
         return;
     }
     const device::FlashImage& image = std::get<device::FlashImage>(built);

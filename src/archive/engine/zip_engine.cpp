@@ -1,15 +1,14 @@
 // The engine library's exports. The reader loads this library by name for each
 // extraction; it reads the archive's directory itself, finds each requested member by its
 // stored name and decodes it into the caller's memory block.
-#include <dlfcn.h>
-
 #include <atomic>
 #include <string>
 
-#include "archive/format/byte_source.h"
-#include "archive/format/central_directory.h"
+#include "archive/engine/library_path.h"
 #include "archive/engine/member_extractor.h"
 #include "archive/engine/zip_engine_api.h"
+#include "archive/format/byte_source.h"
+#include "archive/format/central_directory.h"
 
 #define ZE_EXPORT extern "C" __attribute__((visibility("default")))
 
@@ -114,10 +113,8 @@ ZE_EXPORT int32_t ZE_Abort() {
 
 ZE_EXPORT const char* ZE_Path() {
     static const std::string path = [] {
-        Dl_info info{};
-        if (::dladdr(reinterpret_cast<void*>(&ZE_Path), &info) != 0 && info.dli_fname != nullptr)
-            return std::string(info.dli_fname);
-        return std::string("ZipEngine.so");
+        std::string loaded = zipengine::LibraryPath();
+        return loaded.empty() ? std::string("ZipEngine.so") : loaded;
     }();
     return path.c_str();
 }

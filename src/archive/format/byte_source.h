@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <string>
 
+#include "platform/native_handle.h"
+
 namespace ziparchive {
 
 class ByteSource {
@@ -23,18 +25,19 @@ public:
     FileSource(const FileSource&) = delete;
     FileSource& operator=(const FileSource&) = delete;
 
-    // Opens read-only; false with errno kept in Error() when it cannot. A folder is refused.
+    // Opens read-only; false when it cannot. A folder is refused.
     bool Open(const std::string& path);
     void Close();
-    int Error() const { return error_; }
+    // True when the last Open failed because there is no such file.
+    bool Missing() const { return missing_; }
 
     uint64_t Size() const override { return size_; }
     size_t ReadAt(uint64_t offset, void* buffer, size_t count) override;
 
 private:
-    int fd_ = -1;
+    platform::NativeHandle fd_ = platform::kNoHandle;
     uint64_t size_ = 0;
-    int error_ = 0;
+    bool missing_ = false;
 };
 
 class MemorySource final : public ByteSource {

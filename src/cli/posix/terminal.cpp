@@ -1,4 +1,4 @@
-#include "cli/posix/terminal.h"
+#include "cli/terminal.h"
 
 #include <unistd.h>
 
@@ -6,11 +6,13 @@
 
 namespace cli {
 
+const NativeHandle kStandardInput = STDIN_FILENO;
+
 bool IsTerminal(std::FILE* stream) { return IsTerminal(::fileno(stream)); }
 
-bool IsTerminal(int fd) { return fd >= 0 && ::isatty(fd) == 1; }
+bool IsTerminal(NativeHandle fd) { return fd >= 0 && ::isatty(fd) == 1; }
 
-long ReadSome(int fd, char* buffer, std::size_t size) {
+long ReadSome(NativeHandle fd, char* buffer, std::size_t size) {
     ssize_t n;
     do {
         n = ::read(fd, buffer, size);

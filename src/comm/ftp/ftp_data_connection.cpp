@@ -33,11 +33,11 @@ void TFtpDataConnection::WatchWritable(bool on) {
     if (connected_) watch_.WatchWritable(on);
 }
 
-ssize_t TFtpDataConnection::Receive(void* buffer, std::size_t size, std::int32_t& code) {
+std::ptrdiff_t TFtpDataConnection::Receive(void* buffer, std::size_t size, std::int32_t& code) {
     return tcp::Receive(fd_, buffer, size, code);
 }
 
-ssize_t TFtpDataConnection::Send(const void* bytes, std::size_t size, std::int32_t& code) {
+std::ptrdiff_t TFtpDataConnection::Send(const void* bytes, std::size_t size, std::int32_t& code) {
     return tcp::Send(fd_, bytes, size, code);
 }
 

@@ -3,12 +3,12 @@
 // address of the 227 reply, watched on the GUI thread. It reports when it can be read
 // (data or the server's close), when it can be written (asked for by a store) and when
 // its connect failed; reading and writing are left to the client's block loops.
-#include <sys/types.h>
-
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 
 #include "comm/ftp/socket_watch.h"
+#include "platform/native_handle.h"
 
 namespace zp {
 
@@ -36,8 +36,8 @@ class TFtpDataConnection {
     void WatchWritable(bool on);
 
     // As tcp::Receive and tcp::Send.
-    ssize_t Receive(void* buffer, std::size_t size, std::int32_t& code);
-    ssize_t Send(const void* bytes, std::size_t size, std::int32_t& code);
+    std::ptrdiff_t Receive(void* buffer, std::size_t size, std::int32_t& code);
+    std::ptrdiff_t Send(const void* bytes, std::size_t size, std::int32_t& code);
     void ShutdownSending();
     // `reset`: an abortive close, so that the server does not take what it got as complete.
     void Close(bool reset);
@@ -49,7 +49,7 @@ class TFtpDataConnection {
     void OnWritable();
 
     Events events_;
-    int fd_ = -1;
+    platform::NativeHandle fd_ = platform::kNoHandle;
     bool connecting_ = false;
     bool connected_ = false;
     bool wantWritable_ = false;

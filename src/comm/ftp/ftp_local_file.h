@@ -10,6 +10,8 @@
 #include <cstdint>
 #include <string>
 
+#include "platform/native_handle.h"
+
 namespace zp {
 
 class TFtpLocalFile {
@@ -58,7 +60,7 @@ class TFtpLocalFile {
     bool OpenAtEnd(const std::string& path, int flags);
     void Fail(const std::string& what);
 
-    int fd_ = -1;
+    platform::NativeHandle fd_ = platform::kNoHandle;
     Mode mode_ = Mode::None;
     std::string path_;
     std::string temporary_;

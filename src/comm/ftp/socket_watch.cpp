@@ -61,7 +61,7 @@ TSocketWatch::~TSocketWatch() {
     Release(shared_->writer, inside);
 }
 
-void TSocketWatch::Attach(int fd) {
+void TSocketWatch::Attach(platform::NativeHandle fd) {
     Detach();
     std::weak_ptr<Shared> weak = shared_;
     if (shared_->reader == nullptr) {

@@ -5,6 +5,8 @@
 #include <functional>
 #include <memory>
 
+#include "platform/native_handle.h"
+
 namespace zp {
 
 class TSocketWatch {
@@ -15,7 +17,7 @@ class TSocketWatch {
     TSocketWatch& operator=(const TSocketWatch&) = delete;
 
     // Starts watching `fd` for reading; writing only once asked for.
-    void Attach(int fd);
+    void Attach(platform::NativeHandle fd);
     // Stops watching; call before the socket is closed.
     void Detach();
     void WatchWritable(bool on);

@@ -20,9 +20,10 @@ enum WinsockCode : std::int32_t {
     wsConnectionRefused = 10061,
 };
 
-// The Windows socket number for the errno value of a failed socket call. Values with no
-// counterpart count as an aborted connection, which is what they amount to for the caller.
-std::int32_t WinsockErrorCode(int errnoValue);
+// The Windows socket number for the system error number (errno here) of a failed socket
+// call. Numbers with no counterpart count as an aborted connection, which is what they
+// amount to for the caller.
+std::int32_t WinsockErrorCode(int systemError);
 
 // A socket failure raised to the caller: the code and the table's text for it.
 class EWinsockError : public EZpException {

@@ -13,7 +13,7 @@ namespace {
 constexpr int kReadsPerWake = 8;
 }  // namespace
 
-TZpSocketDispatcher::TZpSocketDispatcher(TZpCustomWinsockPort& port, int fd,
+TZpSocketDispatcher::TZpSocketDispatcher(TZpCustomWinsockPort& port, platform::NativeHandle fd,
                                          std::int32_t connectError, bool telnet)
     : TZpGuiThreadDispatcher(&port, TDispatcherKind::Socket),
       port_(port),
@@ -68,7 +68,7 @@ std::int32_t TZpSocketDispatcher::FlushOutBuffer() {
 void TZpSocketDispatcher::SendPending() {
     while (!out_.empty() && !ended_) {
         std::int32_t code = 0;
-        const ssize_t n = tcp::Send(fd_, out_.data(), out_.size(), code);
+        const std::ptrdiff_t n = tcp::Send(fd_, out_.data(), out_.size(), code);
         if (n == tcp::kFailed) {
             End(code);
             return;
@@ -108,7 +108,7 @@ void TZpSocketDispatcher::ReadAvailable() {
     std::array<std::uint8_t, kDispatchBufferSize> chunk;
     for (int i = 0; i < kReadsPerWake && !ended_; ++i) {
         std::int32_t code = 0;
-        const ssize_t n = tcp::Receive(fd_, chunk.data(), chunk.size(), code);
+        const std::ptrdiff_t n = tcp::Receive(fd_, chunk.data(), chunk.size(), code);
         if (n == tcp::kWouldBlock) return;
         if (n == tcp::kFailed || n == 0) {
             End(n == 0 ? 0 : code);

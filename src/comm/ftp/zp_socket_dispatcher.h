@@ -10,6 +10,7 @@
 #include "comm/ftp/socket_watch.h"
 #include "comm/ftp/telnet_filter.h"
 #include "comm/zp_gui_thread_dispatcher.h"
+#include "platform/native_handle.h"
 
 namespace zp {
 
@@ -21,7 +22,8 @@ class TZpSocketDispatcher : public TZpGuiThreadDispatcher {
 
     // Takes over `fd`, a socket whose connect is under way; `connectError` is the code of
     // a connect that failed at once, reported as if it had failed later.
-    TZpSocketDispatcher(TZpCustomWinsockPort& port, int fd, std::int32_t connectError, bool telnet);
+    TZpSocketDispatcher(TZpCustomWinsockPort& port, platform::NativeHandle fd,
+                        std::int32_t connectError, bool telnet);
     ~TZpSocketDispatcher() override;
 
     bool Connected() const { return connected_; }
@@ -45,7 +47,7 @@ class TZpSocketDispatcher : public TZpGuiThreadDispatcher {
     void End(std::int32_t code);
 
     TZpCustomWinsockPort& port_;
-    int fd_;
+    platform::NativeHandle fd_;
     bool connected_ = false;
     bool ended_ = false;
     bool telnetOn_;

@@ -37,7 +37,7 @@ std::unique_ptr<TZpBaseDispatcher> TZpCustomWinsockPort::OpenDevice() {
         throw EWinsockError(code);
     }
     std::int32_t code = 0;
-    const int fd = tcp::CreateSocket(code);
+    const tcp::NativeHandle fd = tcp::CreateSocket(code);
     if (fd < 0) throw EWinsockError(code);
     // A connect refused at once is reported like one refused later: the port opens and
     // then closes, so the caller sees one path for both.

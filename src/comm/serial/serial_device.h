@@ -1,10 +1,14 @@
 #pragma once
-// The serial device itself: opening it with an exclusive hold, line settings through
-// termios, modem lines. Results are the components' codes (zp_errors.h).
+// The serial device itself: opening it with an exclusive hold, line settings, modem
+// lines, the driver's error counters. Results are the components' codes (zp_errors.h).
 #include <cstdint>
 #include <string>
 
+#include "platform/native_handle.h"
+
 namespace zp {
+
+using platform::NativeHandle;
 
 enum TParity : std::uint8_t { pNone, pOdd, pEven, pMark, pSpace };
 
@@ -24,28 +28,28 @@ struct LineSettings {
 // second opener (this process or another) fails with -5. A missing device is -2, one this
 // user may not open -13 (ecPermissionDenied).
 // `exclusive` also sets the kernel's exclusive-open flag for programs that take no lock.
-std::int32_t OpenSerialDevice(const std::string& path, int& fd, bool exclusive);
-void CloseSerialDevice(int fd, bool exclusive);
+std::int32_t OpenSerialDevice(const std::string& path, NativeHandle& fd, bool exclusive);
+void CloseSerialDevice(NativeHandle fd, bool exclusive);
 
 // Asks the driver to hand received bytes on at once instead of collecting them first
 // (USB adapters otherwise hold them for their latency timer, 16 ms on the common ones).
 // A driver that has no such mode, or refuses, is left as it is.
-void RequestLowLatency(int fd);
+void RequestLowLatency(NativeHandle fd);
 
 // Raw 8-bit line with the given settings; -2002 for a rate the driver cannot run,
 // -2003 for a data-bit count outside 5 to 8. Five data bits go with one and a half stop
-// bits. Rates termios has no constant for (14400, 28800, 56000, 128000, 256000) go
-// through the kernel's arbitrary-rate interface where the driver takes them.
-std::int32_t ApplyLineSettings(int fd, const LineSettings& line);
+// bits. Besides the usual rates up to 1000000, 14400, 28800, 56000, 128000 and 256000
+// where the driver takes them.
+std::int32_t ApplyLineSettings(NativeHandle fd, const LineSettings& line);
 
 // Sets or clears DTR or RTS. A device without modem lines (a pseudo-terminal) accepts
 // it silently.
-std::int32_t SetModemLine(int fd, bool dtr, bool on);
+std::int32_t SetModemLine(NativeHandle fd, bool dtr, bool on);
 
 // CTS, DSR, ring and DCD as the modem status byte; 0 when the device has no modem lines.
-std::uint8_t ReadModemLines(int fd);
+std::uint8_t ReadModemLines(NativeHandle fd);
 // False for a device without modem lines (a pseudo-terminal).
-bool HasModemLines(int fd);
+bool HasModemLines(NativeHandle fd);
 
 // The driver's counts of line errors, where it keeps them (serial UARTs and most USB
 // adapters; pseudo-terminals do not).
@@ -56,7 +60,7 @@ struct LineCounters {
     int brk = 0;
     int bufferOverrun = 0;
 };
-bool ReadLineCounters(int fd, LineCounters& counters);
+bool ReadLineCounters(NativeHandle fd, LineCounters& counters);
 // The line error bits (LineError) for what the counters show between two readings.
 std::uint16_t LineErrorsBetween(const LineCounters& before, const LineCounters& after);
 

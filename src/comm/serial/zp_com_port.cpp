@@ -193,7 +193,7 @@ EDeviceAccessDenied::EDeviceAccessDenied(std::string devicePath)
 
 TPortAvailability PortAvailability(std::uint16_t comNumber) {
     if (comNumber == 0) return TPortAvailability::Absent;
-    int fd = -1;
+    NativeHandle fd = platform::kNoHandle;
     // Without the kernel's exclusive flag: set and cleared again here, it would also clear
     // the flag of a program that holds the port and that root was let past.
     const std::int32_t result = OpenSerialDevice(ComDevicePath(comNumber), fd, /*exclusive=*/false);

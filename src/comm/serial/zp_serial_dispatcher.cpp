@@ -1,20 +1,11 @@
 #include "comm/serial/zp_serial_dispatcher.h"
 
-#include <poll.h>
-#include <pthread.h>
-#include <signal.h>
-#include <sys/eventfd.h>
-#include <sys/ioctl.h>
-#include <termios.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
 
-#include "comm/serial/status_wake_signal.h"
+#include "comm/serial/serial_device_io.h"
 #include "platform/gui_thread.h"
 #include "platform/message_wait.h"
 
@@ -30,21 +21,6 @@ constexpr int kPurgeAckTimeoutMs = 5000;
 constexpr int kEventThreadWaitMs = 36 * 55;
 constexpr std::size_t kChunkSize = 256;
 
-// What the system says of a device that went away under an open descriptor (an adapter
-// unplugged, the far end of a pseudo-terminal closed).
-bool DeviceGone(int error) { return error == EIO || error == ENXIO || error == ENODEV; }
-
-void SignalEventFd(int fd) {
-    if (fd < 0) return;
-    const std::uint64_t one = 1;
-    [[maybe_unused]] ssize_t n = ::write(fd, &one, sizeof one);
-}
-
-void DrainEventFd(int fd) {
-    std::uint64_t value;
-    [[maybe_unused]] ssize_t n = ::read(fd, &value, sizeof value);
-}
-
 }  // namespace
 
 TZpSerialDispatcher::TZpSerialDispatcher(TZpCustomPort* owner)
@@ -55,7 +31,7 @@ TZpSerialDispatcher::~TZpSerialDispatcher() {
     // A detached wait above may have left the event thread running; it ends as soon as its
     // delivery returns, which no longer depends on anything but the 3000 ms limit.
     if (eventThread_.joinable()) eventThread_.join();
-    if (wakeFd_ >= 0) ::close(wakeFd_);
+    CloseReadWake(readWake_);
 }
 
 // ---------------------------------------------------------------- device
@@ -65,15 +41,14 @@ std::int32_t TZpSerialDispatcher::Initialise(const std::string& deviceName,
                                              std::uint16_t outSize, std::uint8_t flags) {
     if (threadsRunning_) return ecAlreadyOpen;
     // Once per process, here on the opening thread rather than in a worker.
-    StatusWakeSignal();
-    int fd = -1;
+    PrepareModemLineWaits();
+    NativeHandle fd = platform::kNoHandle;
     std::int32_t result = OpenSerialDevice(deviceName, fd, /*exclusive=*/true);
     if (result != 0) return result;
     RequestLowLatency(fd);
     // The driver's queues are fixed on this system; the receive size has no counterpart.
-    wakeFd_ = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
-    if (wakeFd_ < 0) {
-        result = SystemErrorCode(errno);
+    readWake_ = CreateReadWake(result);
+    if (readWake_ < 0) {
         CloseSerialDevice(fd, /*exclusive=*/true);
         return result;
     }
@@ -97,17 +72,17 @@ std::int32_t TZpSerialDispatcher::Initialise(const std::string& deviceName,
     }
     if (result != 0) {
         StopThreads(true);
-        fd_ = -1;
+        fd_ = platform::kNoHandle;
         CloseSerialDevice(fd, /*exclusive=*/true);
-        ::close(wakeFd_);
-        wakeFd_ = -1;
+        CloseReadWake(readWake_);
+        readWake_ = platform::kNoHandle;
     }
     return result;
 }
 
 std::int32_t TZpSerialDispatcher::SetLine(const LineSettings& requested) {
     LineSettings line = requested;
-    const int fd = fd_.load();
+    const NativeHandle fd = fd_.load();
     if (fd < 0) return ecCommNotOpen;
     if (DeviceLost()) {
         // Nothing to apply it to; kept for the record, like the rest of a lost port.
@@ -153,7 +128,7 @@ std::int32_t TZpSerialDispatcher::SetLine(const LineSettings& requested) {
 }
 
 std::int32_t TZpSerialDispatcher::SetDTR(bool on) {
-    const int fd = fd_.load();
+    const NativeHandle fd = fd_.load();
     if (fd < 0) return ecCommNotOpen;
     std::lock_guard<std::mutex> g(stateLock_);
     dtr_ = on;
@@ -161,7 +136,7 @@ std::int32_t TZpSerialDispatcher::SetDTR(bool on) {
 }
 
 std::int32_t TZpSerialDispatcher::SetRTS(bool on) {
-    const int fd = fd_.load();
+    const NativeHandle fd = fd_.load();
     if (fd < 0) return ecCommNotOpen;
     std::lock_guard<std::mutex> g(stateLock_);
     rts_ = on;
@@ -169,16 +144,15 @@ std::int32_t TZpSerialDispatcher::SetRTS(bool on) {
 }
 
 std::uint8_t TZpSerialDispatcher::ReadModemStatus() {
-    const int fd = fd_.load();
+    const NativeHandle fd = fd_.load();
     return fd >= 0 && !Killed() ? ReadModemLines(fd) : 0;
 }
 
 std::int32_t TZpSerialDispatcher::PurgeDeviceInput() {
-    const int fd = fd_.load();
-    if (fd < 0 || ::tcflush(fd, TCIFLUSH) == 0) return 0;
+    const NativeHandle fd = fd_.load();
     // Nothing is left to purge on a device that went away; that is no error for the
     // program, which learns of the loss through DeviceLost and the line-error trigger.
-    return DeviceGone(errno) ? 0 : SystemErrorCode(errno);
+    return fd < 0 ? 0 : PurgeDevice(fd, HeldBytes::Received);
 }
 
 bool TZpSerialDispatcher::DeviceLost() const {
@@ -237,10 +211,8 @@ std::int32_t TZpSerialDispatcher::FlushOutBuffer() {
     std::unique_lock<std::mutex> g(outputLock_);
     ringWrite_ = ringTake_ = 0;
     ringFull_ = false;
-    const int fd = fd_.load();
-    if (fd >= 0 && ::tcflush(fd, TCOFLUSH) != 0 && !DeviceGone(errno)) {
-        result = SystemErrorCode(errno);
-    }
+    const NativeHandle fd = fd_.load();
+    if (fd >= 0) result = PurgeDevice(fd, HeldBytes::Unsent);
     writeAck_ = false;
     writeStop_ = true;
     outputSignal_.notify_all();
@@ -289,7 +261,7 @@ void TZpSerialDispatcher::StartThreads() {
 
 void TZpSerialDispatcher::Kill() {
     kill_ = true;
-    SignalEventFd(wakeFd_);
+    SignalReadWake(readWake_);
     Queue().Wake();
     { std::lock_guard<std::mutex> g(outputLock_); }
     outputSignal_.notify_all();
@@ -326,7 +298,7 @@ void TZpSerialDispatcher::ReadThread() {
     Acknowledge();
     std::int32_t result = 0;
     std::uint8_t chunk[kChunkSize];
-    const int fd = fd_.load();
+    const NativeHandle fd = fd_.load();
     // Line errors come from the driver's counters, where it keeps them: a framing or
     // parity error, an overrun or a break arrives with (or instead of) received bytes,
     // so the counters are read after every batch.
@@ -339,21 +311,18 @@ void TZpSerialDispatcher::ReadThread() {
             Queue().WaitForRoom(kMaxQueuedInput, kWriteSliceMs);
             continue;
         }
-        pollfd fds[2] = {{fd, POLLIN, 0}, {wakeFd_, POLLIN, 0}};
-        const int n = ::poll(fds, 2, kEventWaitMs);
+        const InputReady ready = WaitForInput(fd, readWake_, kEventWaitMs);
         if (Killed()) break;
-        if (n < 0) {
-            if (errno == EINTR) continue;
+        if (ready == InputReady::WaitFailed) {
             result = ecDeviceRead;
             break;
         }
-        if (fds[1].revents & POLLIN) DrainEventFd(wakeFd_);
-        if (n == 0 || (fds[0].revents == 0)) continue;
-        if (fds[0].revents & POLLNVAL) break;  // closed under us: only stop
+        if (ready == InputReady::No) continue;
+        if (ready == InputReady::Closed) break;  // closed under us: only stop
         bool failed = false;
         bool gotAny = false;
         for (;;) {
-            const ssize_t got = ::read(fd, chunk, sizeof chunk);
+            const std::ptrdiff_t got = ReadDevice(fd, chunk, sizeof chunk);
             if (got > 0) {
                 gotAny = true;
                 Queue().PushData(chunk, static_cast<std::size_t>(got));
@@ -361,13 +330,11 @@ void TZpSerialDispatcher::ReadThread() {
                 if (Queue().QueuedBytes() >= kMaxQueuedInput) break;
                 continue;
             }
-            if (got < 0 && errno == EINTR) continue;
-            if (got == 0 || (got < 0 && (errno == EAGAIN || errno == EWOULDBLOCK))) {
+            if (got == 0) {
                 // Nothing (more) to read; with a hang-up pending that means the line is gone.
-                if (fds[0].revents & (POLLHUP | POLLERR)) failed = true;
+                if (ready == InputReady::OrHungUp) failed = true;
                 break;
             }
-            // An error such as EIO or ENXIO: the device went away.
             failed = true;
             break;
         }
@@ -388,18 +355,10 @@ void TZpSerialDispatcher::ReadThread() {
 }
 
 void TZpSerialDispatcher::StatusThread() {
-    statusNative_ = pthread_self();
     ++running_;
     Acknowledge();
-    const int fd = fd_.load();
-    const int wake = StatusWakeSignal();
-    if (wake != 0) {
-        // The thread that opened the port may block it; this thread must receive it.
-        sigset_t set;
-        sigemptyset(&set);
-        sigaddset(&set, wake);
-        pthread_sigmask(SIG_UNBLOCK, &set, nullptr);
-    }
+    const NativeHandle fd = fd_.load();
+    const bool interruptible = AcceptModemLineWaitInterrupts();
     // A device without modem lines (a pseudo-terminal) has nothing to watch: the thread
     // stays, idle, so that the port behaves the same otherwise.
     const bool hasLines = HasModemLines(fd);
@@ -411,16 +370,13 @@ void TZpSerialDispatcher::StatusThread() {
             statusSignal_.wait(g, [this] { return Killed(); });
             continue;
         }
-        if (kernelWait && wake != 0 && StatusWakeSignalIsOurs()) {
+        if (kernelWait && interruptible && ModemLineWaitsInterruptible()) {
             statusInWait_ = true;
-            const int rc =
-                Killed() ? -1
-                         : ::ioctl(fd, TIOCMIWAIT, TIOCM_CTS | TIOCM_DSR | TIOCM_CD | TIOCM_RNG);
-            const int error = errno;
+            const ModemLineWait waited =
+                Killed() ? ModemLineWait::Interrupted : WaitForModemLines(fd);
             statusInWait_ = false;
             if (Killed()) break;
-            // A driver that cannot wait on its lines is read at intervals instead.
-            if (rc != 0 && error != EINTR) kernelWait = false;
+            if (waited == ModemLineWait::Unsupported) kernelWait = false;
         } else {
             std::unique_lock<std::mutex> g(statusLock_);
             statusSignal_.wait_for(g, std::chrono::milliseconds(kModemPollMs),
@@ -444,7 +400,7 @@ void TZpSerialDispatcher::StatusThread() {
 void TZpSerialDispatcher::WriteThread() {
     ++running_;
     Acknowledge();
-    const int fd = fd_.load();
+    const NativeHandle fd = fd_.load();
     std::int32_t result = 0;
     std::vector<std::uint8_t> block;
     while (!Killed() && result == 0) {
@@ -482,21 +438,17 @@ void TZpSerialDispatcher::WriteThread() {
                     break;
                 }
             }
-            const ssize_t n = ::write(fd, block.data() + done, block.size() - done);
+            const std::ptrdiff_t n = WriteDevice(fd, block.data() + done, block.size() - done);
             if (n > 0) {
                 done += static_cast<std::size_t>(n);
                 continue;
             }
-            if (n < 0 && errno == EINTR) continue;
-            if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
-                pollfd p = {fd, POLLOUT, 0};
-                ::poll(&p, 1, kWriteSliceMs);
-                if (p.revents & (POLLERR | POLLHUP) && !(p.revents & POLLOUT))
-                    result = ecDeviceWrite;
-                if (result != 0) break;
-                continue;
+            if (n == kDeviceFull) {
+                if (WaitForOutputRoom(fd, kWriteSliceMs)) continue;
+                result = ecDeviceWrite;
+                break;
             }
-            if (n < 0 && errno == EBADF) break;
+            if (n == kDeviceClosed) break;
             result = ecDeviceWrite;
             break;
         }
@@ -546,7 +498,7 @@ void TZpSerialDispatcher::StopThreads(bool waitForEventThread) {
         // Out of a modem-line wait, if it is in one (repeat: the signal may come just before
         // the thread enters the wait).
         while (running_ > 0 && statusInWait_) {
-            pthread_kill(statusNative_.load(), StatusWakeSignal());
+            InterruptModemLineWait(statusThread_);
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
         }
         statusThread_.join();
@@ -579,7 +531,7 @@ void TZpSerialDispatcher::DonePort(bool mayWait) {
         FlushOutBuffer();
         FlushInBuffer();
         StopThreads(mayWait);
-        const int fd = fd_.exchange(-1);
+        const NativeHandle fd = fd_.exchange(platform::kNoHandle);
         CloseSerialDevice(fd, /*exclusive=*/true);
     } else {
         StopThreads(mayWait);

@@ -1,8 +1,8 @@
 #pragma once
 // The dispatcher of a serial device: the output ring and four worker threads. The read
-// thread blocks in poll() on the device and queues what arrives; the status thread
-// watches the modem lines; the write thread drains the output ring into the device; the
-// event thread moves received bytes into the dispatch buffer and delivers events.
+// thread waits for the device and queues what arrives; the status thread watches the
+// modem lines; the write thread drains the output ring into the device; the event thread
+// moves received bytes into the dispatch buffer and delivers events.
 #include <atomic>
 #include <condition_variable>
 #include <cstdint>
@@ -86,8 +86,8 @@ class TZpSerialDispatcher : public TZpBaseDispatcher {
     std::size_t RingUsedLocked() const;
     void Kill();
 
-    std::atomic<int> fd_{-1};
-    int wakeFd_ = -1;  // eventfd: wakes the read thread's poll
+    std::atomic<NativeHandle> fd_{platform::kNoHandle};
+    NativeHandle readWake_ = platform::kNoHandle;  // ends the read thread's wait
     LineSettings line_;
     bool dtr_ = true;
     bool rts_ = true;
@@ -114,7 +114,6 @@ class TZpSerialDispatcher : public TZpBaseDispatcher {
     std::condition_variable statusSignal_;
 
     std::thread readThread_, statusThread_, writeThread_, eventThread_;
-    std::atomic<pthread_t> statusNative_{};
     std::atomic<bool> statusInWait_{false};
     std::atomic<int> running_{0};
     std::atomic<bool> kill_{false};

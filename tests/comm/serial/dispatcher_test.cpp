@@ -7,7 +7,7 @@
 #include <thread>
 
 #include "comm/dispatcher_registry.h"
-#include "comm/serial/status_wake_signal.h"
+#include "comm/serial/posix/status_wake_signal.h"
 #include "comm/serial/zp_serial_dispatcher.h"
 #include "platform/clock.h"
 #include "platform/gui_thread.h"

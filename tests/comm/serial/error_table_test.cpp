@@ -7,6 +7,7 @@
 #include <typeinfo>
 
 #include "comm/serial/com_device_path.h"
+#include "comm/system_errors.h"
 #include "comm/zp_errors.h"
 
 namespace {

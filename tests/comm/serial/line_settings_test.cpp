@@ -2,9 +2,9 @@
 
 #include <string>
 
-#include "comm/serial/serial_custom_rate.h"
+#include "comm/serial/posix/serial_custom_rate.h"
+#include "comm/serial/posix/serial_line_termios.h"
 #include "comm/serial/serial_device.h"
-#include "comm/serial/serial_line_termios.h"
 #include "serial_fixture.h"
 
 namespace serialtest {

@@ -2,6 +2,8 @@
 
 #include <dlfcn.h>
 
+#include <cerrno>
+
 namespace platform {
 
 bool DynamicLibrary::Load(const std::string& path) {
@@ -11,11 +13,13 @@ bool DynamicLibrary::Load(const std::string& path) {
     const std::string target = path.find('/') == std::string::npos ? "./" + path : path;
     handle_ = ::dlopen(target.c_str(), RTLD_NOW | RTLD_LOCAL);
     if (handle_ == nullptr) {
+        errorNumber_ = errno;
         const char* why = ::dlerror();
         error_ = why != nullptr ? why : "cannot load " + path;
         return false;
     }
     error_.clear();
+    errorNumber_ = 0;
     return true;
 }
 

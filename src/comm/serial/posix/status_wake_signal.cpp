@@ -1,4 +1,4 @@
-#include "comm/serial/status_wake_signal.h"
+#include "comm/serial/posix/status_wake_signal.h"
 
 #include <signal.h>
 

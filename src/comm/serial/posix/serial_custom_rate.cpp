@@ -1,4 +1,4 @@
-#include "comm/serial/serial_custom_rate.h"
+#include "comm/serial/posix/serial_custom_rate.h"
 
 #include <asm/termbits.h>
 #include <sys/ioctl.h>

@@ -4,8 +4,8 @@
 
 namespace zp {
 
-std::int32_t WinsockErrorCode(int errnoValue) {
-    switch (errnoValue) {
+std::int32_t WinsockErrorCode(int systemError) {
+    switch (systemError) {
         case EINTR:
             return 10004;
         case EBADF:
