@@ -25,6 +25,15 @@ double ThreadCpuSeconds() {
     return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) / 1e9;
 }
 
+void ArrivalWatch::Line(const std::string& line) {
+    const bool next = line.rfind("Downloading file: ", 0) == 0;
+    if (fetching_ && (next || line == "Download complete!")) {
+        record_.lastFileDone = Clock::now();
+        ++record_.filesDone;
+    }
+    fetching_ = next;
+}
+
 double Median(std::vector<double> v) {
     std::sort(v.begin(), v.end());
     return v[v.size() / 2];

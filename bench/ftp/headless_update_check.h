@@ -1,7 +1,7 @@
 #pragma once
-// An update check without the window, for the benchmarks: the FTP client set up as the
-// window sets it up, its events handed to the update session as the window's two handlers
-// hand them, and a view that keeps what page 2 would show and when each file came in.
+// An update check without the window, for the benchmarks: the FTP client and the update
+// session as the window has them, and a view that keeps what page 2 would show and when
+// each file came in.
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -29,7 +29,10 @@ class HeadlessUpdateCheck : public update::UpdateCheckView {
     std::vector<std::string> lines;      // page 2's status log
     testsupport::MessageRecorder boxes;  // what the session told the user in boxes
 
-    void AddStatusLine(const std::string& line) override { lines.push_back(line); }
+    void AddStatusLine(const std::string& line) override {
+        arrivals_.Line(line);
+        lines.push_back(line);
+    }
     void SetByteCounter(const std::string&) override {}
     void SetDownloadPageButton(const std::string&) override {}
     void InstallationFilesFetched() override {}
@@ -37,8 +40,8 @@ class HeadlessUpdateCheck : public update::UpdateCheckView {
     update::OfferWindowParts InstallerOfferParts() override;
 
   private:
-    void OnStatus(zp::TFtpStatusCode code, const std::string& info);
-
+    ArrivalWatch arrivals_{record};
+    std::uint16_t port_;
     update::LocalFolders folders_;
     zp::TZpFtpClient ftp_;
     i18n::TextTable texts_;

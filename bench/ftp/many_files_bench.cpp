@@ -4,7 +4,7 @@
 //   bench_ftp_many_files [runs (3)] [files (1000)] [bytes each (700)]
 //
 // The update check runs twice per run, each into an empty program folder, timed from page
-// 3's Next to the last file's scTransferOK: through the window (offscreen unless
+// 3's Next to the last file's arrival: through the window (offscreen unless
 // QT_QPA_PLATFORM says otherwise), as the user meets it, and without the window
 // (HeadlessUpdateCheck), which leaves the client and the session alone. lftp is timed as a
 // whole process, start-up included; its sequential mirror is the reference, its mirror with

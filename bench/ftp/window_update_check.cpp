@@ -1,5 +1,6 @@
 #include "window_update_check.h"
 
+#include <QListWidget>
 #include <QPushButton>
 #include <filesystem>
 #include <fstream>
@@ -24,15 +25,13 @@ WindowUpdateCheck::WindowUpdateCheck(std::uint16_t port, const std::string& prog
     cwd_ = std::make_unique<testsupport::WorkingDirectory>(programDir);
     form_ = std::make_unique<app::TForm1>(std::vector<std::string>{});
     form_->show();
-    zp::TZpFtpClient& ftp = form_->FTPclient;
-    ftp.SetOnFtpStatus(
-        [this](zp::TZpCustomFtpClient&, zp::TFtpStatusCode code, const std::string& info) {
-            if (code == zp::scTransferOK) {
-                record.lastFileDone = Clock::now();
-                ++record.filesDone;
-            }
-            form_->FTPclientFtpStatus(code, info);
-        });
+    // Each line as it comes into page 2's status log.
+    auto* log = form_->findChild<QListWidget*>(QStringLiteral("ListBox_P2"));
+    QObject::connect(log->model(), &QAbstractItemModel::rowsInserted, form_.get(),
+                     [this, log](const QModelIndex&, int first, int last) {
+                         for (int row = first; row <= last; ++row)
+                             arrivals_.Line(log->item(row)->text().toStdString());
+                     });
 }
 
 // The window goes before the folder it works in is left.

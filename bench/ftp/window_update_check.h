@@ -1,8 +1,7 @@
 #pragma once
 // An update check through the window, offscreen: the program folder holds the program's
 // files, so the window opens on its start page; "Check for updates" and page 3's Next are
-// clicked as a user clicks them, and the client's events still reach the window's handler,
-// noted on the way.
+// clicked as a user clicks them, and page 2's status log tells when each file came in.
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -33,6 +32,7 @@ class WindowUpdateCheck {
     testsupport::MessageRecorder boxes;
 
   private:
+    ArrivalWatch arrivals_{record};
     testsupport::ScopedEnvironment server_;
     testsupport::ScopedEnvironment user_;
     std::unique_ptr<testsupport::WorkingDirectory> cwd_;

@@ -1,8 +1,5 @@
 // The installation check: without its engine library and bootloader files the program
 // cannot program anything, so it first offers to fetch them.
-#include <QLabel>
-#include <QPushButton>
-
 #include "app/main_window.h"
 #include "archive/zr_dynamic_bind.h"
 #include "platform/files.h"
@@ -25,18 +22,7 @@ void TForm1::CheckInstallation() {
         complete =
             complete && platform::FileExists((packaged ? packagedEngineDir_ : ProgramDir) + file);
     }
-    if (complete) return;
-
-    Label_P3_Headline->setText(QStringLiteral("Installation"));
-    Label_P3_Headline2->clear();
-    Label_P3_Info->setText(
-        QStringLiteral("Before the program can be used it needs to download some files"));
-    But_P3_Cancel->setText(QStringLiteral("Exit"));
-    Label_P3_Baseline->setText(QString::fromStdString(Texts[i18n::TextId::PressNextToContinue]));
-    But_P3_Next->show();
-    But_P3_Update->hide();
-    WizardState = WizardStep::Installation;
-    ShowPage(3);
+    if (!complete) updateCheck_->OpenInstallation();
 }
 
 }  // namespace app

@@ -14,8 +14,8 @@
 #include "app/clickable_label.h"
 #include "app/command_line.h"
 #include "app/packaged_engine.h"
-#include "app/plantrix_wizard.h"
-#include "app/tessara_wizard.h"
+#include "app/programming_wizard.h"
+#include "archive/zr_dynamic_bind.h"
 #include "platform/files.h"
 
 namespace app {
@@ -64,6 +64,7 @@ TForm1::TForm1(std::vector<std::string> args, QWidget* parent)
     TimerComSearch.SetInterval(10000);
     Timer_AutoUpdate.SetInterval(2000);
     CreateProgrammingJobs();
+    CreateFlows();
 
     FormCreate();
     // Centred once: a start-up run again later leaves the window where the user has it.
@@ -81,12 +82,35 @@ void TForm1::CreateProgrammingJobs() {
         ComPort, state, device::LinkTimers{Timer_Timout, TimerDelay, TimerComSearch}, ProgramDir);
     plantrixRun_ = std::make_unique<device::PlantrixRun>(*link_, page, Texts, UserMessages,
                                                          ZipReader, ProgramDir);
-    plantrixWizard_ =
-        std::make_unique<PlantrixWizard>(state, page, ListBox1, *link_, *plantrixRun_);
     tessaraRun_ = std::make_unique<device::TessaraRun>(*link_, page, Texts, UserMessages);
-    tessaraWizard_ = std::make_unique<TessaraWizard>(state, page, ListBox1, *tessaraRun_);
     granuloRun_ = std::make_unique<device::GranuloRun>(*link_, page, Texts, UserMessages,
                                                        ZipReader, ProgramDir);
+}
+
+void TForm1::CreateFlows() {
+    ProgramState& state = *this;
+    WindowPages& pages = *this;
+    WizardPage& page = *this;
+    update::UpdateCheckView& sessionView = *this;
+    UpdateCheckWindow& window = *this;
+    SignupPage& signupPage = *this;
+    std::vector<std::string> packagedFiles;
+    if (!packagedEngineDir_.empty()) packagedFiles = {ziparchive::kEngineFileName};
+    updateCheck_ = std::make_unique<UpdateCheckFlow>(
+        UpdateCheckFlowParts{wizard_, pages, page, sessionView, window, state, updateSession_,
+                             Timer_AutoUpdate, packagedFiles});
+    signup_ = std::make_unique<SignupFlow>(wizard_, pages, signupPage, state, signupSession_);
+    plantrixWizard_ = std::make_unique<ProgrammingWizard>(
+        wizard_, pages, page, state, *link_, PlantrixTarget([this](const std::string& path) {
+            return plantrixRun_->ProgramPlantrix(path);
+        }));
+    tessaraWizard_ = std::make_unique<ProgrammingWizard>(
+        wizard_, pages, page, state, *link_, TessaraTarget([this](const std::string& path) {
+            return tessaraRun_->ProgramTessara(path);
+        }));
+    for (WizardFlow* flow : std::initializer_list<WizardFlow*>{
+             updateCheck_.get(), signup_.get(), plantrixWizard_.get(), tessaraWizard_.get()})
+        wizard_.AddFlow(*flow);
 }
 
 void TForm1::WireHandlers() {
@@ -122,7 +146,7 @@ void TForm1::FormCreate() {
     Panel2->move(165, 0);
     Panel3->move(165, 0);
     Panel4->move(165, 0);
-    ShowPage(1);
+    wizard_.ToStartPage();
 
     // The program refuses to start without a readable working directory; should it vanish
     // later, the folders stay those the program started with.
@@ -132,8 +156,6 @@ void TForm1::FormCreate() {
     CurrentLanguage.clear();
     RxReadPos = 1;
     RxWritePos = 1;
-    WizardState = WizardStep::StartPage;
-    PrevWizardState = WizardStep::StartPage;
     ServiceMode = false;
     AutoUpdateMinutes = 0;
     AutoUpdateStep = 0;
@@ -166,11 +188,8 @@ void TForm1::ShowPage(int page) {
     // out of controls that cannot be seen.
     for (int i = 0; i < 4; ++i) panels[i]->setVisible(i == page - 1);
     panels[page - 1]->raise();
-    if (page == 1) {
-        WizardState = WizardStep::StartPage;
-        // Return then starts the first task rather than ending the program.
-        But_P1_Update->setFocus();
-    }
+    // Return then starts the first task rather than ending the program.
+    if (page == 1) But_P1_Update->setFocus();
 }
 
 int TForm1::VisiblePage() const {

@@ -1,9 +1,10 @@
 #pragma once
 // The program's one window: the side picture, the four pages with their controls, the
-// timers, and the handlers that move between pages and steps. It owns the program-wide
-// state and the components, and wires their events to its handlers. Work that outlasts a
-// click (the update session, the programming runs) belongs to classes in src/update and
-// src/device that see the window only through narrow interfaces; the handlers here forward.
+// timers, the program-wide state and the components. It builds the layout, wires the
+// controls to its handlers and implements the views through which the flows see it. The
+// step and what Next and Cancel do belong to the Wizard and its flows (the update check,
+// the programming wizards, the sign-up); the work that outlasts a click, to the sessions
+// and runs in src/update and src/device. The handlers here forward.
 #include <QWidget>
 #include <memory>
 #include <string>
@@ -11,6 +12,9 @@
 
 #include "app/program_state.h"
 #include "app/run_progress.h"
+#include "app/signup_flow.h"
+#include "app/update_check_flow.h"
+#include "app/wizard.h"
 #include "app/wizard_page.h"
 #include "archive/zip_reader.h"
 #include "comm/ftp/zp_ftp_client.h"
@@ -36,14 +40,15 @@ class QPushButton;
 namespace app {
 
 class ClickableLabel;
-class PlantrixWizard;
-class TessaraWizard;
+class ProgrammingWizard;
 
 class TForm1 : public QWidget,
                public ProgramState,
+               private WindowPages,
                private WizardPage,
                private update::UpdateCheckView,
-               private update::SignupView {
+               private UpdateCheckWindow,
+               private SignupPage {
 public:
     // `args` are the command-line arguments without the program name.
     explicit TForm1(std::vector<std::string> args, QWidget* parent = nullptr);
@@ -52,10 +57,13 @@ public:
     // Start-up, run at creation and again from page 2's cancel in the installation step.
     void FormCreate();
 
-    void ShowPage(int page);
+    // Brings page 1 to 4 to the front; the step is the Wizard's.
+    void ShowPage(int page) override;
     void AddStatusLine(const std::string& text) override;
     // The page now in front, 1 to 4.
-    int VisiblePage() const;
+    int VisiblePage() const override;
+    // The wizard's step.
+    WizardStep Step() const { return wizard_.Step(); }
 
     // Texts and languages.
     void ApplyTexts();
@@ -98,12 +106,9 @@ public:
     void TimerAnimateTimer();
     void TimerComSearchTimer();
 
-    // The update server (update_check_handlers.cpp, signup_handlers.cpp): the client's
-    // events go to the session that opened the connection.
-    void FTPclientFtpStatus(zp::TFtpStatusCode StatusCode, const std::string& InfoText);
-    void FTPclientFtpError(std::int32_t ErrorCode, const std::string& ErrorText);
+    // The update server (update_check_handlers.cpp, signup_handlers.cpp). The client's
+    // events go to the session that opened the connection, which takes them itself.
     void But_P4_RegisterClick();
-    void Timer_EventTimer();
     void Timer_AutoUpdateTimer();
     // How the generated scripts are started; empty: /bin/sh in ProgramDir. Tests record.
     update::ScriptStarter StartScript;
@@ -118,7 +123,6 @@ public:
     LineList ListBox_s19;
     LineList ListBox_bootloader;
     LineList ListBox_P1_test;
-    LineList ListBox_P2_ftp;
 
     // Where the components tell the user something; declared first so that it outlives them.
     platform::DialogMessageSink UserMessages;
@@ -210,13 +214,14 @@ private:
     void BuildWizardPage();
     void BuildNewsletterPage();
     void WireHandlers();
-    void OpenProgrammingIntroduction(i18n::TextId headline, i18n::TextId info, WizardStep step);
-    void RequestProgramEnd();
+    void RequestProgramEnd() override;
     void CreateProgrammingJobs();
+    void CreateFlows();
     // A programming run is between its first frame that changes the terminal and its end.
     bool ARunWrites() const;
 
     // Page 3 as the wizards see it (wizard_page_controls.cpp).
+    void SetHeadline(const std::string& text) override;
     void StopSearchAnimation() override;
     void ShowInfo(const std::string& text) override;
     void ShowPortLine(const std::string& text) override;
@@ -233,23 +238,24 @@ private:
 
     // The update server's sessions and what they see of the window.
     void WireUpdateServer();
-    void StartUpdateCheck();
-    std::vector<std::string> ApplyServerSettings();
     void SetByteCounter(const std::string& caption) override;
     void SetDownloadPageButton(const std::string& caption) override;
     void InstallationFilesFetched() override;
     void RefreshLanguage() override;
     update::OfferWindowParts InstallerOfferParts() override;
+    void ClearStatusLog() override;
+    void StartOver() override;
     void ShowSignupInfo(const std::string& text,
                         std::optional<update::LabelColour> colour) override;
     void SignupEnded(const std::string& finishCaption) override;
+    void ClearSignupPage(const std::string& cancelCaption) override;
+    Typed SignupTyped() const override;
 
     // The folder of the engine an installed copy brings; empty for a copy that fetches it.
     const std::string packagedEngineDir_;
+    Wizard wizard_{*this};
     update::UpdateSession updateSession_{{FTPclient, Texts, UserMessages, Timer_Event, *this}};
     update::SignupSession signupSession_{{FTPclient, Texts, UserMessages, *this}};
-    update::FtpSessionEvents* connectionOwner_ = &updateSession_;
-    bool inAutoUpdateTick_ = false;
 
     std::vector<std::string> args_;
     bool commandLineChecked_ = false;
@@ -259,10 +265,14 @@ private:
     // The programming jobs, on the components above; destroyed before them.
     std::unique_ptr<device::SerialLink> link_;
     std::unique_ptr<device::PlantrixRun> plantrixRun_;
-    std::unique_ptr<PlantrixWizard> plantrixWizard_;
     std::unique_ptr<device::TessaraRun> tessaraRun_;
-    std::unique_ptr<TessaraWizard> tessaraWizard_;
     std::unique_ptr<device::GranuloRun> granuloRun_;
+
+    // The wizard's flows, on the jobs above; destroyed before them.
+    std::unique_ptr<UpdateCheckFlow> updateCheck_;
+    std::unique_ptr<SignupFlow> signup_;
+    std::unique_ptr<ProgrammingWizard> plantrixWizard_;
+    std::unique_ptr<ProgrammingWizard> tessaraWizard_;
 };
 
 }  // namespace app

@@ -1,10 +1,10 @@
 #pragma once
-// The program-wide variables that every job of the window shares. The window holds one
-// set; the jobs it starts are handed what they need from it.
+// The program-wide variables that the window's jobs share. The window holds one set; the
+// jobs it starts are handed what they need from it. The step is the Wizard's, the choices
+// of a programming wizard are its own.
 #include <string>
 #include <vector>
 
-#include "app/wizard_step.h"
 #include "device/link_state.h"
 #include "i18n/text_table.h"
 
@@ -24,17 +24,11 @@ struct ProgramState : device::LinkState {
     i18n::TextTable Texts;
     std::string CurrentLanguage;
 
-    WizardStep WizardState = WizardStep::StartPage;
-    WizardStep PrevWizardState = WizardStep::StartPage;  // where an update check was started
     bool ServiceMode = false;
     int AutoUpdateMinutes = 0;
     int AutoUpdateStep = 0;
 
     int AnimateDots = 0;
-
-    std::string SelectedMachineType;
-    std::string SelectedRelease;
-    std::string SelectedFirmwareFile;
 };
 
 }  // namespace app

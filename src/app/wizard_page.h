@@ -1,7 +1,7 @@
 #pragma once
-// Page 3 as the programming wizards use it: the second headline, the information and
-// bottom lines, the selection list, the buttons, the searching animation and the progress
-// bar. The window implements it over its controls; the wizards never touch a control.
+// Page 3 as the wizards use it: the headlines, the information and bottom lines, the
+// selection list, the buttons, the searching animation and the progress bar. The window
+// implements it over its controls; the wizards never touch a control.
 #include <string>
 #include <vector>
 
@@ -11,6 +11,7 @@ namespace app {
 
 class WizardPage : public device::RunView {
   public:
+    virtual void SetHeadline(const std::string& text) = 0;
     virtual void SetHeadline2(const std::string& text) = 0;
     virtual void SetBaseline(const std::string& text) = 0;
     // The selection list at its place in the selection steps, holding `entries` with

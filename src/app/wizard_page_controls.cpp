@@ -1,11 +1,10 @@
-// Page 3's controls as the programming wizards and runs see them (app::WizardPage).
+// Page 3's controls as the wizards and runs see them (app::WizardPage).
 #include <QComboBox>
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
 
 #include "app/main_window.h"
-#include "app/plantrix_wizard.h"
 
 namespace app {
 
@@ -46,6 +45,8 @@ void TForm1::StartSearchAnimation() {
 
 void TForm1::StopSearchAnimation() { TimerAnimate.SetEnabled(false); }
 
+void TForm1::SetHeadline(const std::string& text) { Label_P3_Headline->setText(Q(text)); }
+
 void TForm1::ShowInfo(const std::string& text) { Label_P3_Info->setText(Q(text)); }
 
 void TForm1::ShowPortLine(const std::string& text) {
@@ -79,7 +80,5 @@ void TForm1::SetCancel(const std::string& caption, bool enabled) {
     But_P3_Cancel->setText(Q(caption));
     But_P3_Cancel->setEnabled(enabled);
 }
-
-void TForm1::ComboBox_P3Change() { plantrixWizard_->ComboBox_P3Change(); }
 
 }  // namespace app

@@ -1,8 +1,8 @@
 #pragma once
 // The newsletter sign-up's upload: an empty file named after the registration is made in
 // DataDir, stored into the server folder "Registration" and deleted here once it arrived.
-// Like the update check it is a chain of reactions to the FTP client's events, and it
-// sees the window only through SignupView.
+// Like the update check it is a session on the FTP client (FtpSession), and it sees the
+// window only through SignupView.
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -10,8 +10,9 @@
 #include "comm/ftp/zp_ftp_client.h"
 #include "i18n/text_table.h"
 #include "platform/message_sink.h"
-#include "update/ftp_session_events.h"
+#include "update/ftp_session.h"
 #include "update/label_colour.h"
+#include "update/server_settings.h"
 
 namespace update {
 
@@ -32,43 +33,27 @@ struct SignupParts {
     SignupView& view;
 };
 
-class SignupSession : public FtpSessionEvents {
+class SignupSession : public FtpSession {
   public:
-    enum class State { Idle, Connecting, ChangingFolder, Storing, LoggingOut };
-
-    explicit SignupSession(SignupParts parts) : parts_(parts) {}
+    explicit SignupSession(SignupParts parts) : FtpSession(parts.ftp, parts.sink), parts_(parts) {}
 
     // Makes the empty file `dataDir` + `signupName` (a name ValidateSignup accepted) and
-    // logs in; an error raised while starting is left to the connect timer to report.
-    void Start(const std::string& dataDir, const std::string& signupName);
-
-    State CurrentState() const { return state_; }
-
-    void LoggedIn() override;
-    void FolderChanged() override;
-    void ListingReceived(const std::string& listing) override;
-    void BlockMoved(std::uint64_t transferredBytes) override;
-    void TransferDone() override;
-    void TimedOut() override;
-    void LoggedOut() override;
-    void Closed() override;
-    void Failed(std::int32_t code, const std::string& text) override;
+    // logs in to `server`.
+    void Start(const std::string& dataDir, const std::string& signupName,
+               const ServerSettings& server);
 
   private:
-    enum class Event { LoggedIn, FolderChanged, TransferDone };
+    std::string FolderAfterLogin() const override;
+    void InFolder() override;
+    void TransferDone() override;
+    void NotConnected() override;
+    void TimedOut() override;
+    void StepRefused(const std::string& what) override;
+    void Ended() override;
 
-    void ChangeState(State to);
-    void Handle(Event event);
-    void WhileConnecting(Event event);
-    void WhileChangingFolder(Event event);
-    void WhileStoring(Event event);
-
-    void LogOut();
-    void Refused(const std::string& text);
     void DeleteLocalFile();
 
     SignupParts parts_;
-    State state_ = State::Idle;
     std::string signupName_;
     std::string localFile_;
 };

@@ -1,8 +1,5 @@
 #include "update/update_session.h"
 
-#include <exception>
-#include <utility>
-
 #include "platform/strings.h"
 #include "update/file_rules.h"
 #include "update/listing_names.h"
@@ -41,106 +38,75 @@ std::string NotFetchedBox(const std::vector<std::string>& notFetched) {
 
 }  // namespace
 
+UpdateSession::UpdateSession(UpdateCheckParts parts)
+    : FtpSession(parts.ftp, parts.sink), parts_(parts) {
+    parts_.folderPause.OnTimer = [this] { PauseEnded(); };
+}
+
 // ---------------------------------------------------------------- operations
 
 void UpdateSession::Start(const UpdateCheckStart& start) {
+    // A registration still on its way keeps the connection, and its events, to itself.
+    if (ConnectionOpen()) {
+        Status("Still connected to the server; press Cancel and try again");
+        return;
+    }
     start_ = start;
     queue_.clear();
     programNotFetched_.clear();
     notFetched_.clear();
     cancelled_ = false;
-    failureShown_ = false;
-    failureBox_.clear();
     // An unattended check comes straight to page 2, whose button may still say "Finish".
     parts_.view.SetDownloadPageButton(parts_.texts[TextId::Cancel]);
-    ChangeState(State::Connecting);
-    try {
-        parts_.ftp.Login();
-    } catch (const std::exception&) {
-        // A host that cannot be resolved: the connect timer, already armed, reports it.
-    }
+    Open(start.server);
 }
 
 void UpdateSession::Cancel() {
     cancelled_ = true;
-    parts_.ftp.AbortTransfer();
+    Ftp().AbortTransfer();
     LogOut();
     Status(TextId::AbortedByUser);
 }
 
 void UpdateSession::PauseEnded() {
-    if (state_ != State::Pausing) return;
+    parts_.folderPause.SetEnabled(false);
+    if (CurrentPhase() != Phase::Working || work_ != Work::Pausing) return;
     ChangeFolder(kUpdateFolderFromInstall);
 }
 
-// ---------------------------------------------------------------- state changes
-
-void UpdateSession::ChangeState(State to) {
-    if (state_ == State::Pausing && to != State::Pausing) parts_.folderPause.SetEnabled(false);
-    state_ = to;
-    if (to == State::Pausing) {
+void UpdateSession::ChangeWork(Work to) {
+    work_ = to;
+    parts_.folderPause.SetEnabled(false);
+    if (to == Work::Pausing) {
         parts_.folderPause.SetInterval(kInstallPauseMs);
         parts_.folderPause.SetEnabled(true);
     }
 }
 
-void UpdateSession::Handle(const Event& event) {
-    switch (state_) {
-        case State::Connecting:
-            WhileConnecting(event);
-            break;
-        case State::ChangingFolder:
-            WhileChangingFolder(event);
-            break;
-        case State::Listing:
-            WhileListing(event);
-            break;
-        case State::Downloading:
-            WhileDownloading(event);
-            break;
-        case State::Idle:
-        case State::Pausing:
-        case State::LoggingOut:
-            // Nothing the server does moves a check on that is not waiting for it.
-            break;
-    }
+// ---------------------------------------------------------------- in the folder
+
+std::string UpdateSession::FolderAfterLogin() const {
+    return start_.installation ? kInstallFolder : kUpdateFolder;
 }
 
-void UpdateSession::WhileConnecting(const Event& event) {
-    if (event.kind != Event::Kind::LoggedIn) return;
-    ChangeFolder(start_.installation ? kInstallFolder : kUpdateFolder);
+void UpdateSession::InFolder() {
+    ChangeWork(Work::Listing);
+    if (!Ftp().ListDirectory("", false)) EndRefused("list the server folder");
 }
 
-void UpdateSession::WhileChangingFolder(const Event& event) {
-    if (event.kind != Event::Kind::FolderChanged) return;
-    ChangeState(State::Listing);
-    if (!parts_.ftp.ListDirectory("", false)) {
-        Status("Could not list the server folder");
-        LogOut();
-    }
+void UpdateSession::ListingReceived(const std::string& listing) {
+    if (work_ == Work::Listing) CompareListing(listing);
 }
 
-void UpdateSession::WhileListing(const Event& event) {
-    if (event.kind == Event::Kind::Listing) CompareListing(*event.listing);
+void UpdateSession::BlockMoved(std::uint64_t transferredBytes) {
+    if (work_ == Work::Downloading)
+        parts_.view.SetByteCounter("Bytes downloaded: " + std::to_string(transferredBytes));
 }
 
-void UpdateSession::WhileDownloading(const Event& event) {
-    if (event.kind == Event::Kind::Block) {
-        parts_.view.SetByteCounter("Bytes downloaded: " + std::to_string(event.bytes));
-    } else if (event.kind == Event::Kind::TransferDone) {
-        if (!queue_.empty()) queue_.erase(queue_.begin());
-        StartNextDownload();
-    }
-}
-
-// ---------------------------------------------------------------- steps
-
-void UpdateSession::ChangeFolder(const std::string& folder) {
-    ChangeState(State::ChangingFolder);
-    if (!parts_.ftp.ChangeDirectory(folder)) {
-        Status("Could not change to the server folder \"" + folder + "\"");
-        LogOut();
-    }
+void UpdateSession::TransferDone() {
+    if (work_ != Work::Downloading) return;
+    if (!queue_.empty()) queue_.erase(queue_.begin());
+    StartNextDownload();
 }
 
 void UpdateSession::CompareListing(const std::string& listing) {
@@ -174,8 +140,8 @@ void UpdateSession::StartNextDownload() {
     while (!queue_.empty()) {
         const std::string& name = queue_.front();
         const auto target = DownloadTarget(name, start_.folders, start_.installation);
-        if (target && parts_.ftp.RetrieveFile(name, *target, kReplace)) {
-            ChangeState(State::Downloading);
+        if (target && Ftp().RetrieveFile(name, *target, kReplace)) {
+            ChangeWork(Work::Downloading);
             parts_.view.SetByteCounter("Bytes downloaded: 0");
             Status(parts_.texts[TextId::DownloadingFile] + " " + name);
             return;
@@ -194,7 +160,7 @@ void UpdateSession::StartNextDownload() {
     if (start_.installation) {
         start_.installation = false;
         parts_.view.InstallationFilesFetched();
-        ChangeState(State::Pausing);
+        ChangeWork(Work::Pausing);
         return;
     }
     LogOut();
@@ -210,30 +176,39 @@ void UpdateSession::SkipRefusedFile(const std::string& text) {
     StartNextDownload();
 }
 
+// ---------------------------------------------------------------- endings
+
 void UpdateSession::NotConnected() {
-    const bool attempting = state_ == State::Connecting;
-    ChangeState(State::Idle);
-    if (!attempting) return;  // a Cancel or a refused login has ended it already
+    parts_.folderPause.SetEnabled(false);
     Status(TextId::CouldNotConnect);
     parts_.view.SetDownloadPageButton(parts_.texts[TextId::Finish]);
 }
 
-void UpdateSession::LogOut() {
-    if (state_ != State::Idle) ChangeState(State::LoggingOut);
-    // The close's own event ends the session once Logout has returned.
-    parts_.ftp.Logout();
+void UpdateSession::TimedOut() { Status(TextId::CouldNotConnect); }
+
+void UpdateSession::StepRefused(const std::string& what) { Status("Could not " + what); }
+
+bool UpdateSession::FailureTaken(std::int32_t code, const std::string& text) {
+    // The client has already dropped an aborted file and left the old one in place.
+    if (code == kTransferAborted && cancelled_) return true;
+    if (CurrentPhase() == Phase::Working && work_ == Work::Downloading && RefusesOneFile(code) &&
+        !queue_.empty()) {
+        SkipRefusedFile(text);
+        return true;
+    }
+    return false;
 }
 
-void UpdateSession::EndOfSession() {
-    ChangeState(State::Idle);
+void UpdateSession::Ended() {
+    parts_.folderPause.SetEnabled(false);
     Status(TextId::DisconnectedFromServer);
-    if (!failureBox_.empty()) sink_.Show(std::exchange(failureBox_, {}));
-    if (!notFetched_.empty()) sink_.Show(NotFetchedBox(notFetched_));
+    ShowHeldFailure();
+    if (!notFetched_.empty()) Sink().Show(NotFetchedBox(notFetched_));
     const OfferWindowParts window = parts_.view.InstallerOfferParts();
     InstallerOffer offer{
         start_.folders,
         parts_.texts,
-        sink_,
+        Sink(),
         window.caption,
         window.arguments,
         window.startScript ? window.startScript : ShellScriptStarter(start_.folders.programDir),
@@ -249,65 +224,5 @@ void UpdateSession::EndOfSession() {
 void UpdateSession::Status(TextId id) { parts_.view.AddStatusLine(parts_.texts[id]); }
 
 void UpdateSession::Status(const std::string& line) { parts_.view.AddStatusLine(line); }
-
-// ---------------------------------------------------------------- events
-
-void UpdateSession::LoggedIn() { Handle({Event::Kind::LoggedIn}); }
-
-void UpdateSession::FolderChanged() { Handle({Event::Kind::FolderChanged}); }
-
-void UpdateSession::ListingReceived(const std::string& listing) {
-    Handle({Event::Kind::Listing, &listing});
-}
-
-void UpdateSession::BlockMoved(std::uint64_t transferredBytes) {
-    Handle({Event::Kind::Block, nullptr, transferredBytes});
-}
-
-void UpdateSession::TransferDone() { Handle({Event::Kind::TransferDone}); }
-
-void UpdateSession::TimedOut() {
-    if (state_ == State::Idle) return;
-    if (state_ == State::Connecting) {
-        NotConnected();  // the client has closed the connection itself
-        return;
-    }
-    LogOut();
-    Status(TextId::CouldNotConnect);
-}
-
-void UpdateSession::LoggedOut() {
-    if (state_ != State::Idle) EndOfSession();
-}
-
-void UpdateSession::Closed() { NotConnected(); }
-
-void UpdateSession::Failed(std::int32_t code, const std::string& text) {
-    if (code == zp::TZpCustomFtpClient::kConnectTimedOut) {
-        NotConnected();
-        return;
-    }
-    // The client has already dropped an aborted file and left the old one in place.
-    if (code == kTransferAborted && cancelled_) return;
-    if (state_ == State::Downloading && RefusesOneFile(code) && !queue_.empty()) {
-        SkipRefusedFile(text);
-        return;
-    }
-    // The first failure is the one to tell; what follows from it adds nothing.
-    if (failureShown_) {
-        LogOut();
-        return;
-    }
-    failureShown_ = true;
-    const bool endFollows = parts_.ftp.LoggedIn();
-    LogOut();
-    // After a login the end of the session shows it, before its offers, so that they
-    // do not open over it; before the login no end of the session follows.
-    if (endFollows && state_ != State::Idle) {
-        failureBox_ = FtpErrorMessage(code, text);
-    } else {
-        sink_.Show(FtpErrorMessage(code, text));
-    }
-}
 
 }  // namespace update

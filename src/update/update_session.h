@@ -4,7 +4,7 @@
 // then offer a newer driver and a newer program and re-choose the language. Started from
 // the Installation page it first fetches "ProgramFiles" into ProgramDir and, 2 s later,
 // goes on with "/UpdateFiles" in the same login. The session is a chain of reactions to
-// the FTP client's events; it sees the window only through UpdateCheckView.
+// the FTP client's events (FtpSession); it sees the window only through UpdateCheckView.
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -14,9 +14,10 @@
 #include "i18n/text_table.h"
 #include "platform/message_sink.h"
 #include "platform/window_timer.h"
-#include "update/ftp_session_events.h"
+#include "update/ftp_session.h"
 #include "update/installer_offers.h"
 #include "update/local_folders.h"
+#include "update/server_settings.h"
 
 namespace update {
 
@@ -47,7 +48,7 @@ class UpdateCheckView {
 };
 
 // The parts the session works with; all outlive it. Every box of the check goes to
-// `sink`.
+// `sink`. The session sets `folderPause`'s handler.
 struct UpdateCheckParts {
     zp::TZpCustomFtpClient& ftp;
     const i18n::TextTable& texts;
@@ -63,81 +64,55 @@ struct UpdateCheckStart {
     // Program files that come with the installed package: the installation never fetches
     // them, so no code from the server is run in their place.
     std::vector<std::string> packagedFiles = {};
+    ServerSettings server = {};
 };
 
-class UpdateSession : public FtpSessionEvents {
+class UpdateSession : public FtpSession {
   public:
-    enum class State {
-        Idle,            // no check running
-        Connecting,      // Login called
-        ChangingFolder,  // CWD sent
-        Listing,         // NLST running
-        Downloading,     // the first queued file is being fetched
-        Pausing,         // the installation's files are here; the update folder follows
-        LoggingOut,      // waiting for the connection to close
-    };
+    explicit UpdateSession(UpdateCheckParts parts);
 
-    explicit UpdateSession(UpdateCheckParts parts) : parts_(parts), sink_(parts.sink) {}
-
-    // Logs in; an error raised while starting is left to the connect timer to report.
+    // Logs in, unless another session still holds the connection (a registration on its
+    // way): then the status log says so and nothing starts.
     void Start(const UpdateCheckStart& start);
     // Page 2's cancel while the connection is open: abort, log out, say so.
     void Cancel();
-    // The pause after the installation's files is over: on to "/UpdateFiles".
-    void PauseEnded();
 
-    State CurrentState() const { return state_; }
-    // A box of the check (a failure, an offer) waits for the user's answer.
-    bool AwaitingAnswer() const { return sink_.Showing(); }
+  private:
+    // What the check does in the server's folder.
+    enum class Work {
+        Listing,      // NLST running
+        Downloading,  // the first queued file is being fetched
+        Pausing,      // the installation's files are here; the update folder follows
+    };
 
-    void LoggedIn() override;
-    void FolderChanged() override;
+    std::string FolderAfterLogin() const override;
+    void InFolder() override;
     void ListingReceived(const std::string& listing) override;
     void BlockMoved(std::uint64_t transferredBytes) override;
     void TransferDone() override;
+    void NotConnected() override;
     void TimedOut() override;
-    void LoggedOut() override;
-    void Closed() override;
-    void Failed(std::int32_t code, const std::string& text) override;
+    void StepRefused(const std::string& what) override;
+    bool FailureTaken(std::int32_t code, const std::string& text) override;
+    void Ended() override;
 
-  private:
-    // The events that move the check on; what each means depends on the state.
-    struct Event {
-        enum class Kind { LoggedIn, FolderChanged, Listing, Block, TransferDone };
-        Kind kind;
-        const std::string* listing = nullptr;
-        std::uint64_t bytes = 0;
-    };
-
-    void ChangeState(State to);
-    void Handle(const Event& event);
-    void WhileConnecting(const Event& event);
-    void WhileChangingFolder(const Event& event);
-    void WhileListing(const Event& event);
-    void WhileDownloading(const Event& event);
-
-    void ChangeFolder(const std::string& folder);
+    void ChangeWork(Work to);
+    // The pause after the installation's files is over: on to "/UpdateFiles".
+    void PauseEnded();
     void CompareListing(const std::string& listing);
     void StartNextDownload();
     // The server refused the file being fetched: noted, and the queue goes on.
     void SkipRefusedFile(const std::string& text);
-    // The connection ended before the login was complete: no logout follows.
-    void NotConnected();
-    void LogOut();
-    void EndOfSession();
     void Status(i18n::TextId id);
     void Status(const std::string& line);
 
     UpdateCheckParts parts_;
-    platform::TrackedMessageSink sink_;
-    State state_ = State::Idle;
+    Work work_ = Work::Listing;
     UpdateCheckStart start_;
     std::vector<std::string> queue_;
     std::string programNotFetched_;        // a newer program left to the package manager
     std::vector<std::string> notFetched_;  // "name: the server's answer", for the end
     bool cancelled_ = false;               // the user pressed Cancel
-    bool failureShown_ = false;            // later failures of the check add nothing
-    std::string failureBox_;               // shown by the end of the session
 };
 
 }  // namespace update

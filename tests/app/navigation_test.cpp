@@ -23,28 +23,22 @@ class Navigation : public testsupport::WindowTest {
     }
 };
 
-TEST_F(Navigation, ShowPageChangesTheStepOnlyForTheStartPage) {
+TEST_F(Navigation, ShowPageBringsOnlyPagesOneToFourForward) {
     app::TForm1& w = *form;
-    w.WizardState = WizardStep::PlantrixProgramming;
-    for (int page : {2, 3, 4}) {
+    for (int page : {2, 3, 4, 1}) {
         w.ShowPage(page);
         EXPECT_EQ(w.VisiblePage(), page);
-        EXPECT_EQ(w.WizardState, WizardStep::PlantrixProgramming);
     }
     w.ShowPage(0);
     w.ShowPage(5);
-    EXPECT_EQ(w.VisiblePage(), 4);
-    EXPECT_EQ(w.WizardState, WizardStep::PlantrixProgramming);
-    w.ShowPage(1);
     EXPECT_EQ(w.VisiblePage(), 1);
-    EXPECT_EQ(w.WizardState, WizardStep::StartPage);
 }
 
 TEST_F(Navigation, UpdateCheckFromTheStartPageAndBack) {
     app::TForm1& w = *form;
     Click("But_P1_Update");
     EXPECT_EQ(w.VisiblePage(), 3);
-    EXPECT_EQ(w.WizardState, WizardStep::UpdateCheck);
+    EXPECT_EQ(w.Step(), WizardStep::UpdateCheck);
     EXPECT_EQ(Caption("Label_P3_Headline"), "Update wizard");
     EXPECT_EQ(Caption("Label_P3_Info"),
               "This wizard will check for updates to Solvenda system software.\n\n"
@@ -63,30 +57,29 @@ TEST_F(Navigation, UpdateCheckFromTheStartPageAndBack) {
     EXPECT_TRY_EQ(Caption("But_P2_Cancel"), "Finish");
     Click("But_P2_Cancel");
     EXPECT_EQ(w.VisiblePage(), 1);
-    EXPECT_EQ(w.WizardState, WizardStep::StartPage);
+    EXPECT_EQ(w.Step(), WizardStep::StartPage);
 }
 
 TEST_F(Navigation, UpdateCheckFromAProgrammingIntroductionReturnsThere) {
     app::TForm1& w = *form;
     Click("But_P1_UpdatePlantrix");
-    EXPECT_EQ(w.WizardState, WizardStep::PlantrixIntroduction);
+    EXPECT_EQ(w.Step(), WizardStep::PlantrixIntroduction);
     EXPECT_EQ(Caption("Label_P3_Headline"), "Plantrix programming wizard");
     EXPECT_TRUE(Shown("But_P3_Update"));
     Click("But_P3_Update");
-    EXPECT_EQ(w.WizardState, WizardStep::UpdateCheck);
-    EXPECT_EQ(w.PrevWizardState, WizardStep::PlantrixIntroduction);
+    EXPECT_EQ(w.Step(), WizardStep::UpdateCheck);
     Click("But_P3_Next");
     EXPECT_TRY(!w.FTPclient.IsActive());
     Click("But_P2_Cancel");
     EXPECT_EQ(w.VisiblePage(), 3);
-    EXPECT_EQ(w.WizardState, WizardStep::PlantrixIntroduction);
+    EXPECT_EQ(w.Step(), WizardStep::PlantrixIntroduction);
     EXPECT_EQ(Caption("Label_P3_Headline"), "Plantrix programming wizard");
 }
 
 TEST_F(Navigation, TessaraIntroductionInServiceMode) {
     app::TForm1& w = Start({"/S"});
     Click("But_P1_UpdateTessara");
-    EXPECT_EQ(w.WizardState, WizardStep::TessaraIntroduction);
+    EXPECT_EQ(w.Step(), WizardStep::TessaraIntroduction);
     EXPECT_EQ(Caption("Label_P3_Headline"), "Tessara programming wizard");
     EXPECT_EQ(Caption("Label_P3_Info"),
               "This wizard will program your Tessara with the latest software (Use Check for "
@@ -95,10 +88,10 @@ TEST_F(Navigation, TessaraIntroductionInServiceMode) {
     Click("But_P3_Next");
     EXPECT_TRY(!w.FTPclient.IsActive());
     Click("But_P2_Cancel");
-    EXPECT_EQ(w.WizardState, WizardStep::TessaraIntroduction);
+    EXPECT_EQ(w.Step(), WizardStep::TessaraIntroduction);
     Click("But_P3_Cancel");
     EXPECT_EQ(w.VisiblePage(), 1);
-    EXPECT_EQ(w.WizardState, WizardStep::StartPage);
+    EXPECT_EQ(w.Step(), WizardStep::StartPage);
     EXPECT_FALSE(w.ProgramEndRequested);
 }
 
@@ -117,13 +110,13 @@ TEST_F(Navigation, NewsletterPageStartsEmptyAndReturnsToTheStart) {
     Find<QLineEdit>("Edit_P4_Name")->setText("old");
     w.But_P1_RegisterClick();
     EXPECT_EQ(w.VisiblePage(), 4);
-    EXPECT_EQ(w.WizardState, WizardStep::NewsletterSignUp);
+    EXPECT_EQ(w.Step(), WizardStep::NewsletterSignUp);
     EXPECT_TRUE(Find<QLineEdit>("Edit_P4_Name")->text().isEmpty());
     EXPECT_EQ(Caption("Label_P4_Info"),
               "Register your email if you want to recieve our software newsletter");
     Click("But_P4_cancel");
     EXPECT_EQ(w.VisiblePage(), 1);
-    EXPECT_EQ(w.WizardState, WizardStep::StartPage);
+    EXPECT_EQ(w.Step(), WizardStep::StartPage);
 }
 
 TEST_F(Navigation, StatusLogAlwaysShowsItsNewestLine) {
@@ -181,7 +174,7 @@ TEST_F(Navigation, ReturnOnTheFocusedStartButtonOpensItsWizard) {
     Find("But_P1_UpdatePlantrix")->setFocus();
     EXPECT_TRY(Find("But_P1_UpdatePlantrix")->hasFocus());
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
-    EXPECT_EQ(form->WizardState, WizardStep::PlantrixIntroduction);
+    EXPECT_EQ(form->Step(), WizardStep::PlantrixIntroduction);
     EXPECT_EQ(form->VisiblePage(), 3);
 }
 
@@ -189,18 +182,18 @@ class Installation : public testsupport::WindowTest {};
 
 TEST_F(Installation, NextConnectsAndCancelStartsOverWhileFilesAreMissing) {
     app::TForm1& w = Start();
-    ASSERT_EQ(w.WizardState, WizardStep::Installation);
+    ASSERT_EQ(w.Step(), WizardStep::Installation);
     w.move(31, 47);
     const QPoint placed = w.pos();
     Click("But_P3_Next");
     EXPECT_EQ(w.VisiblePage(), 2);
-    EXPECT_EQ(w.WizardState, WizardStep::Installation);
+    EXPECT_EQ(w.Step(), WizardStep::Installation);
     // The connection ended without the files: the whole start-up runs again.
     EXPECT_TRY(!w.FTPclient.IsActive());
     w.ServiceMode = true;
     Click("But_P2_Cancel");
     EXPECT_FALSE(w.ServiceMode);
-    EXPECT_EQ(w.WizardState, WizardStep::Installation);
+    EXPECT_EQ(w.Step(), WizardStep::Installation);
     EXPECT_EQ(w.VisiblePage(), 3);
     EXPECT_EQ(Caption("But_P3_Cancel"), "Exit");
     EXPECT_FALSE(w.ProgramEndRequested);
@@ -211,7 +204,7 @@ TEST_F(Installation, NextConnectsAndCancelStartsOverWhileFilesAreMissing) {
 TEST_F(Installation, WithALanguageFileTheExitButtonTakesTheLanguagesCancel) {
     folder.Write("default.lan", "Language=Deutsch\r\nVersion=1\r\n2=Abbrechen\r\n");
     app::TForm1& w = Start();
-    EXPECT_EQ(w.WizardState, WizardStep::Installation);
+    EXPECT_EQ(w.Step(), WizardStep::Installation);
     EXPECT_EQ(Caption("But_P3_Cancel"), "Abbrechen");
     Click("But_P3_Cancel");
     EXPECT_TRUE(w.ProgramEndRequested);

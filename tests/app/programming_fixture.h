@@ -45,10 +45,10 @@ class ProgrammingTest : public WindowTest {
     // ... → the confirmation of the newest firmware (service mode off).
     void ToConfirmation() {
         ToSearchResult();
-        ASSERT_EQ(form->WizardState, app::WizardStep::PlantrixMachineType)
+        ASSERT_EQ(form->Step(), app::WizardStep::PlantrixMachineType)
             << Caption("Label_P3_Info");
         Click("But_P3_Next");
-        ASSERT_EQ(form->WizardState, app::WizardStep::PlantrixConfirmation)
+        ASSERT_EQ(form->Step(), app::WizardStep::PlantrixConfirmation)
             << Caption("Label_P3_Info");
     }
     // Next on the confirmation: the run; its result as the page shows it.

@@ -48,7 +48,7 @@ TEST_F(Signup, WhatWasTypedIsCheckedBeforeAnythingIsSent) {
         Click("But_P4_Register");
         EXPECT_EQ(Info(), c.text) << c.name;
         EXPECT_EQ(InfoColour(), kRed) << c.name;
-        EXPECT_EQ(w.WizardState, app::WizardStep::NewsletterSignUp);
+        EXPECT_EQ(w.Step(), app::WizardStep::NewsletterSignUp);
         EXPECT_FALSE(w.FTPclient.IsActive()) << c.name;
     }
     EXPECT_TRUE(platform::ListFiles(w.DataDir, "*.*").empty());
@@ -74,19 +74,23 @@ TEST_F(Signup, ARegistrationArrivesAsAnEmptyFileNamedAfterIt) {
     EXPECT_TRUE(messages.boxes.empty());
 }
 
+// A server that never answers, and one that refuses the connection.
 TEST_F(Signup, AnUnreachableServerLeavesThePageAsItWas) {
     testsupport::StalledListener silent;
-    PointAt(silent.Port());
-    app::TForm1& w = StartWindow();
-    w.FTPclient.SetConnectTimeout(2);
-    Fill("Jo", "jo@example.org", "jo@example.org");
-    Click("But_P4_Register");
-    EXPECT_TRY_EQ(Info(), "Could not connect to Solvenda server");
-    EXPECT_EQ(InfoColour(), kRed);
-    EXPECT_TRY(!w.FTPclient.IsActive());
-    EXPECT_EQ(Caption("But_P4_cancel"), "Cancel");
-    EXPECT_EQ(Field("Edit_P4_Name"), "Jo");
-    EXPECT_TRUE(folder.Exists("Data/Jo [jo@example.org]"));  // the next check clears it
+    for (const bool refused : {false, true}) {
+        SCOPED_TRACE(refused ? "refused" : "silent");
+        refused ? serverAddress.reset() : PointAt(silent.Port());
+        app::TForm1& w = StartWindow();
+        w.FTPclient.SetConnectTimeout(2);
+        Fill("Jo", "jo@example.org", "jo@example.org");
+        Click("But_P4_Register");
+        EXPECT_TRY_EQ(Info(), "Could not connect to Solvenda server");
+        EXPECT_EQ(InfoColour(), kRed);
+        EXPECT_TRY(!w.FTPclient.IsActive());
+        EXPECT_EQ(Caption("But_P4_cancel"), "Cancel");
+        EXPECT_EQ(Field("Edit_P4_Name"), "Jo");
+        EXPECT_TRUE(folder.Exists("Data/Jo [jo@example.org]"));  // the next check clears it
+    }
 }
 
 // A name too long for a file: the local file cannot be made, so the store is refused.

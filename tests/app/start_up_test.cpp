@@ -60,7 +60,7 @@ TEST_F(WindowTest, AnEmptyFolderGetsItsFoldersAndTheInstallationPage) {
     EXPECT_FALSE(folder.Exists("default.lan"));
     EXPECT_EQ(w.ProgramDir, folder.Path());
     EXPECT_EQ(w.DataDir, folder.Path() + "Data/");
-    EXPECT_EQ(w.WizardState, app::WizardStep::Installation);
+    EXPECT_EQ(w.Step(), app::WizardStep::Installation);
     EXPECT_EQ(w.VisiblePage(), 3);
     EXPECT_EQ(Caption("Label_P3_Headline"), "Installation");
     EXPECT_EQ(Caption("Label_P3_Info"),
@@ -82,11 +82,11 @@ TEST_F(WindowTest, EachMissingRequiredFileOpensTheInstallation) {
     for (const char* missing : kRequiredFiles) {
         InstallRequiredFiles();
         ASSERT_EQ(::unlink((folder.Path() + missing).c_str()), 0);
-        EXPECT_EQ(Start().WizardState, app::WizardStep::Installation) << missing;
+        EXPECT_EQ(Start().Step(), app::WizardStep::Installation) << missing;
     }
     InstallRequiredFiles();
     app::TForm1& w = Start();
-    EXPECT_EQ(w.WizardState, app::WizardStep::StartPage);
+    EXPECT_EQ(w.Step(), app::WizardStep::StartPage);
     EXPECT_EQ(w.VisiblePage(), 1);
 }
 
@@ -218,7 +218,7 @@ TEST_F(WindowTest, TheStartPageOpensWithTheFocusOnItsFirstTask) {
     Activate();
     ASSERT_EQ(QApplication::focusWidget(), Find("But_P1_Update"));
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
-    EXPECT_EQ(form->WizardState, app::WizardStep::UpdateCheck);
+    EXPECT_EQ(form->Step(), app::WizardStep::UpdateCheck);
     EXPECT_FALSE(form->ProgramEndRequested);
 }
 

@@ -89,10 +89,10 @@ class TessaraRun : public testsupport::ProgrammingTest {
         Start();
         form->But_P1_UpdateTessaraClick();
         Click("But_P3_Next");
-        ASSERT_EQ(form->WizardState, WizardStep::TessaraConfirmation) << Caption("Label_P3_Info");
+        ASSERT_EQ(form->Step(), WizardStep::TessaraConfirmation) << Caption("Label_P3_Info");
     }
     void ExpectRunEnded() {
-        EXPECT_EQ(form->WizardState, WizardStep::TessaraProgramming);
+        EXPECT_EQ(form->Step(), WizardStep::TessaraProgramming);
         EXPECT_FALSE(Shown("But_P3_Next"));
         EXPECT_EQ(Caption("But_P3_Cancel"), "Finish");
         EXPECT_TRUE(Find("But_P3_Cancel")->isEnabled());
@@ -157,9 +157,9 @@ TEST_P(ServiceModeRelease, TheChosenReleaseIsProgrammed) {
     ASSERT_TRUE(Shown("But_P1_UpdateTessara"));
 
     Click("But_P1_UpdateTessara");
-    EXPECT_EQ(form->WizardState, WizardStep::TessaraIntroduction);
+    EXPECT_EQ(form->Step(), WizardStep::TessaraIntroduction);
     Click("But_P3_Next");
-    EXPECT_EQ(form->WizardState, WizardStep::TessaraRelease);
+    EXPECT_EQ(form->Step(), WizardStep::TessaraRelease);
     EXPECT_EQ(Caption("Label_P3_Headline2"), "Selected firmware: Tessara");
     EXPECT_EQ(Caption("Label_P3_Info"), "Select release version:");
     EXPECT_EQ(Choices(), (std::vector<std::string>{"R0101", "R0102", "T0103"}));
@@ -168,7 +168,7 @@ TEST_P(ServiceModeRelease, TheChosenReleaseIsProgrammed) {
     if (chosen != 2) Choose(chosen);
 
     Click("But_P3_Next");
-    EXPECT_EQ(form->WizardState, WizardStep::TessaraConfirmation);
+    EXPECT_EQ(form->Step(), WizardStep::TessaraConfirmation);
     EXPECT_FALSE(Shown("ComboBox_P3"));
     EXPECT_EQ(Caption("Label_P3_Headline2"),
               "Selected firmware: Tessara, " + Choices()[static_cast<size_t>(chosen)]);

@@ -225,7 +225,7 @@ TEST_F(UpdateCheckFailures, AFailedInstallationStaysOnScreenUntilFinish) {
     std::filesystem::remove_all(serverRoot.Path() + "ProgramFiles");
     Serve();
     app::TForm1& w = StartWindow();
-    ASSERT_EQ(w.WizardState, WizardStep::Installation);
+    ASSERT_EQ(w.Step(), WizardStep::Installation);
     Click("But_P3_Next");
     EXPECT_TRY_EQ(Caption("But_P2_Cancel"), "Finish");
     EXPECT_EQ(w.VisiblePage(), 2);
@@ -234,7 +234,7 @@ TEST_F(UpdateCheckFailures, AFailedInstallationStaysOnScreenUntilFinish) {
     EXPECT_EQ(messages.boxes[0].text.rfind("ErrorCode: 550 ", 0), 0u) << messages.boxes[0].text;
     Click("But_P2_Cancel");
     EXPECT_EQ(w.VisiblePage(), 3);
-    EXPECT_EQ(w.WizardState, WizardStep::Installation);
+    EXPECT_EQ(w.Step(), WizardStep::Installation);
 }
 
 // A manual check from the Plantrix wizard's introduction leads back there; the unattended
@@ -251,7 +251,7 @@ TEST_F(UpdateCheckFailures, UnattendedChecksAfterAManualOneFromTheWizard) {
     Click("But_P3_Next");
     EXPECT_TRY_EQ(Caption("But_P2_Cancel"), "Finish");
     Click("But_P2_Cancel");
-    EXPECT_EQ(w.WizardState, WizardStep::PlantrixIntroduction);
+    EXPECT_EQ(w.Step(), WizardStep::PlantrixIntroduction);
     Click("But_P3_Cancel");
     ASSERT_EQ(w.VisiblePage(), 1);
 
@@ -330,7 +330,7 @@ TEST_F(UpdateCheckFailures, AnInstalledCopyRunsTheEngineOfItsPackage) {
     folder.Write("ZipEngine.so", "not an engine");
     Serve();
     app::TForm1& w = StartWindow();
-    ASSERT_EQ(w.WizardState, WizardStep::Installation);
+    ASSERT_EQ(w.Step(), WizardStep::Installation);
     Click("But_P3_Next");
     EXPECT_TRY(w.Timer_Event.Enabled());
     EXPECT_EQ(

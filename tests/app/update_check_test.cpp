@@ -177,11 +177,11 @@ TEST_F(UpdateCheck, InstallationFetchesTheProgramFilesThenChecksForUpdates) {
     Offer("a.vbf", "A");
     Serve();
     app::TForm1& w = StartWindow();
-    ASSERT_EQ(w.WizardState, WizardStep::Installation);
+    ASSERT_EQ(w.Step(), WizardStep::Installation);
     Click("But_P3_Next");
     // The files are here; the update folder follows after a pause, ticked here at once.
     EXPECT_TRY(w.Timer_Event.Enabled());
-    EXPECT_EQ(w.WizardState, WizardStep::UpdateCheck);
+    EXPECT_EQ(w.Step(), WizardStep::UpdateCheck);
     EXPECT_EQ(w.Timer_Event.Interval(), 2000);
     w.Timer_Event.Tick();
     EXPECT_TRY_EQ(Caption("But_P2_Cancel"), "Finish");
@@ -206,7 +206,7 @@ TEST_F(UpdateCheck, CancelDuringADownloadKeepsWhatWasThere) {
     folder.Write("BLaz60A.prg", "old");
     Serve(256 * 1024);
     app::TForm1& w = StartWindow();
-    ASSERT_EQ(w.WizardState, WizardStep::Installation);
+    ASSERT_EQ(w.Step(), WizardStep::Installation);
     Click("But_P3_Next");
     EXPECT_TRY(!StatusLines().empty() && StatusLines().back() == "Downloading file: BLaz60A.prg" &&
                Caption("Label_P2_Info2") != "Bytes downloaded: 0" && Shown("Label_P2_Info2"));
@@ -222,7 +222,7 @@ TEST_F(UpdateCheck, CancelDuringADownloadKeepsWhatWasThere) {
     EXPECT_FALSE(w.FTPclient.IsActive());
     // The files are not all here: the start-up runs again, back to the Installation page.
     Click("But_P2_Cancel");
-    EXPECT_EQ(w.WizardState, WizardStep::Installation);
+    EXPECT_EQ(w.Step(), WizardStep::Installation);
     EXPECT_EQ(w.VisiblePage(), 3);
 }
 
@@ -356,19 +356,22 @@ TEST_F(UpdateCheck, UnattendedChecksStepByStep) {
         return std::pair(w.AutoUpdateStep, w.Timer_AutoUpdate.Interval());
     };
 
-    w.ShowPage(3);
-    w.WizardState = WizardStep::PlantrixIntroduction;
+    Click("But_P1_UpdatePlantrix");
     EXPECT_EQ(tick(), std::pair(1, 1000));
     EXPECT_EQ(tick(), std::pair(1, 1000)) << "waits for the start page";
-    w.ShowPage(1);
+    Click("But_P3_Cancel");
     EXPECT_EQ(tick(), std::pair(2, 1000));
     EXPECT_EQ(tick(), std::pair(3, 1000));
     EXPECT_EQ(w.VisiblePage(), 2);
     EXPECT_TRY_EQ(Caption("But_P2_Cancel"), "Finish");
     EXPECT_EQ(folder.Read("Data/a.vbf"), "A");
     EXPECT_EQ(tick(), std::pair(2000, 5000));
+    // The user has left the check's page for a wizard meanwhile: the wizard stays.
+    Click("But_P2_Cancel");
+    Click("But_P1_UpdatePlantrix");
     EXPECT_EQ(tick(), std::pair(0, 15 * 60000));
-    EXPECT_EQ(w.VisiblePage(), 1);
+    EXPECT_EQ(w.Step(), WizardStep::PlantrixIntroduction);
+    Click("But_P3_Cancel");
 
     testsupport::StalledListener silent;
     PointAt(silent.Port());

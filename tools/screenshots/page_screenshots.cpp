@@ -31,7 +31,7 @@ int main(int argc, char** argv) {
         QApplication::processEvents();
         form.grab().save(out + "/" + name + ".png");
     };
-    const bool installing = form.WizardState == app::WizardStep::Installation;
+    const bool installing = form.Step() == app::WizardStep::Installation;
     shoot(installing ? "installation" : "start");
     form.But_P3_UpdateClick();
     shoot("update_intro");
@@ -41,7 +41,7 @@ int main(int argc, char** argv) {
     shoot("plantrix_intro");
     form.But_P1_RegisterClick();
     shoot("newsletter");
-    form.ShowPage(1);
+    form.But_P4_cancelClick();
     form.Label_P1_VerDblClick();
     shoot("start_login");
     form.EnterServiceMode();

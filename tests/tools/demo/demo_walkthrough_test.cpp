@@ -133,7 +133,7 @@ class DemoWalkThrough : public testsupport::WindowTest {
 TEST_F(DemoWalkThrough, FromAnEmptyFolderToAProgrammedTerminal) {
     ASSERT_TRUE(fs::is_empty(folder.Path()));
     Start();
-    ASSERT_EQ(form->WizardState, app::WizardStep::Installation);
+    ASSERT_EQ(form->Step(), app::WizardStep::Installation);
 
     // Installation: the program files, then after a pause the update files.
     ClickAndWaitForFinish("But_P3_Next", "But_P2_Cancel");
@@ -161,7 +161,7 @@ TEST_F(DemoWalkThrough, FromAnEmptyFolderToAProgrammedTerminal) {
     Click("But_P1_UpdatePlantrix");
     Click("But_P3_Next");
     Click("But_P3_Next");
-    ASSERT_TRUE(WaitFor([&] { return form->WizardState == app::WizardStep::PlantrixMachineType; }))
+    ASSERT_TRUE(WaitFor([&] { return form->Step() == app::WizardStep::PlantrixMachineType; }))
         << Caption("Label_P3_Info");
     auto* types = Find<QComboBox>("ComboBox_P3");
     const int sprayer = types->findText("Sprayer");
@@ -169,7 +169,7 @@ TEST_F(DemoWalkThrough, FromAnEmptyFolderToAProgrammedTerminal) {
     types->setCurrentIndex(sprayer);
     emit types->activated(sprayer);
     Click("But_P3_Next");
-    ASSERT_EQ(form->WizardState, app::WizardStep::PlantrixConfirmation) << Caption("Label_P3_Info");
+    ASSERT_EQ(form->Step(), app::WizardStep::PlantrixConfirmation) << Caption("Label_P3_Info");
     EXPECT_EQ(Caption("Label_P3_Headline2"), "Selected firmware: Sprayer, R0105");
     Click("But_P3_Next");
     EXPECT_TRUE(WaitFor([&] { return Caption("Label_P3_Info") == "Download success!"; }))
