@@ -14,11 +14,9 @@
 #include <string>
 #include <vector>
 
-#include "archive/zip_reader.h"
 #include "device/plantrix_run.h"
 #include "frame_hex.h"
 #include "i18n/text_table.h"
-#include "platform/message_sink.h"
 #include "platform/message_wait.h"
 #include "run_bench_support.h"
 
@@ -88,13 +86,9 @@ int main(int argc, char** argv) {
     SimulatorProcess sim(folder, {"--erase-ms", std::to_string(kEraseMs)});
 
     BenchLink bench(folder.ProgramDir());
-    i18n::TextTable texts;
-    i18n::SetDefaultTexts(texts);
-    platform::SilentMessageSink messages;
-    ziparchive::TZipReader zip;
-    zip.SetMessageSink(&messages);
-    QuietView view;
-    device::PlantrixRun run(*bench.link, view, texts, messages, zip, bench.programDir);
+    const i18n::TextTable& texts = bench.texts;
+    const QuietView& view = bench.view;
+    device::PlantrixRun run(bench.Parts());
 
     const double cpuBefore = CpuMs();
     const auto begin = Clock::now();

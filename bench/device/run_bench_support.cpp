@@ -103,11 +103,9 @@ BenchLink::BenchLink(std::string folder) : programDir(std::move(folder)) {
     port.SetPromptForPort(false);
     port.SetInSize(8192);
     port.SetOutSize(8192);
-    link = std::make_unique<device::SerialLink>(
-        port, state, device::LinkTimers{replyTimeout, delay, comSearch}, programDir);
-    replyTimeout.OnTimer = [this] { link->Timer_TimoutTimer(); };
-    delay.OnTimer = [this] { link->TimerDelayTimer(); };
-    comSearch.OnTimer = [this] { link->TimerComSearchTimer(); };
+    link = std::make_unique<device::SerialLink>(port, programDir);
+    i18n::SetDefaultTexts(texts);
+    zip.SetMessageSink(&messages);
 }
 
 }  // namespace runbench

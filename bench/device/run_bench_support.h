@@ -1,7 +1,7 @@
 #pragma once
 // What the programming-run benchmarks share: a scratch program folder, the terminal
 // simulator as a process of its own pacing its line (so that CPU time and peak memory are
-// the program's alone), and the serial link wired to its timers as the window wires it.
+// the program's alone), and the serial link on a port set up as the window sets it up.
 #include <chrono>
 #include <cstdint>
 #include <filesystem>
@@ -9,10 +9,11 @@
 #include <string>
 #include <vector>
 
+#include "archive/zip_reader.h"
 #include "comm/serial/zp_com_port.h"
-#include "device/run_view.h"
-#include "device/serial_link.h"
-#include "platform/window_timer.h"
+#include "device/phase_run.h"
+#include "i18n/text_table.h"
+#include "platform/message_sink.h"
 
 namespace runbench {
 
@@ -59,16 +60,6 @@ class SimulatorProcess {
     int pid_ = -1;
 };
 
-// A port, the link's state and timers, and the link on them.
-struct BenchLink {
-    explicit BenchLink(std::string programDir);
-    std::string programDir;  // the link reads it at each use
-    zp::TZpComPort port;
-    device::LinkState state;
-    platform::WindowTimer replyTimeout, delay, comSearch;
-    std::unique_ptr<device::SerialLink> link;
-};
-
 // Counts the progress and notes when the search ended.
 class QuietView : public device::RunView {
   public:
@@ -82,6 +73,20 @@ class QuietView : public device::RunView {
     int steps = 0;
     int stepped = 0;
     Clock::time_point searchEnded;
+};
+
+// A port, the link on it, and what a run is given beside the link: the English texts, no
+// message boxes, a zip reader, a view that counts.
+struct BenchLink {
+    explicit BenchLink(std::string programDir);
+    device::RunParts Parts() { return {*link, view, texts, messages, zip, programDir}; }
+    std::string programDir;  // the link reads it at each use
+    zp::TZpComPort port;
+    std::unique_ptr<device::SerialLink> link;
+    i18n::TextTable texts;
+    platform::SilentMessageSink messages;
+    ziparchive::TZipReader zip;
+    QuietView view;
 };
 
 }  // namespace runbench

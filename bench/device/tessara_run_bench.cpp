@@ -25,7 +25,6 @@
 #include "frame_hex.h"
 #include "i18n/text_table.h"
 #include "platform/files.h"
-#include "platform/message_sink.h"
 #include "run_bench_support.h"
 
 namespace fs = std::filesystem;
@@ -69,11 +68,9 @@ int main(int argc, char** argv) {
     SimulatorProcess sim(folder, {"--mode", "tessara", "--erase-ms", std::to_string(kEraseMs)});
 
     BenchLink bench(folder.ProgramDir());
-    i18n::TextTable texts;
-    i18n::SetDefaultTexts(texts);
-    platform::SilentMessageSink messages;
-    QuietView view;
-    device::TessaraRun run(*bench.link, view, texts, messages);
+    const i18n::TextTable& texts = bench.texts;
+    const QuietView& view = bench.view;
+    device::TessaraRun run(bench.Parts());
 
     const double cpuBefore = CpuMs();
     const auto begin = Clock::now();

@@ -56,12 +56,8 @@ TForm1::TForm1(std::vector<std::string> args, QWidget* parent)
     ComPort.SetTraceName("ZEPO.TRC");
     ComPort.SetLogName("ZEPO.LOG");
 
-    Timer_Timout.SetInterval(500);
-    TimerDelay.SetInterval(1000);
-    TimerDelay.SetEnabled(true);
     TimerAnimate.SetInterval(300);
     Timer_Event.SetInterval(2000);
-    TimerComSearch.SetInterval(10000);
     Timer_AutoUpdate.SetInterval(2000);
     CreateProgrammingJobs();
     CreateFlows();
@@ -76,15 +72,12 @@ TForm1::TForm1(std::vector<std::string> args, QWidget* parent)
 TForm1::~TForm1() = default;
 
 void TForm1::CreateProgrammingJobs() {
-    ProgramState& state = *this;
     WizardPage& page = *this;
-    link_ = std::make_unique<device::SerialLink>(
-        ComPort, state, device::LinkTimers{Timer_Timout, TimerDelay, TimerComSearch}, ProgramDir);
-    plantrixRun_ = std::make_unique<device::PlantrixRun>(*link_, page, Texts, UserMessages,
-                                                         ZipReader, ProgramDir);
-    tessaraRun_ = std::make_unique<device::TessaraRun>(*link_, page, Texts, UserMessages);
-    granuloRun_ = std::make_unique<device::GranuloRun>(*link_, page, Texts, UserMessages,
-                                                       ZipReader, ProgramDir);
+    link_ = std::make_unique<device::SerialLink>(ComPort, ProgramDir);
+    const device::RunParts parts{*link_, page, Texts, UserMessages, ZipReader, ProgramDir};
+    plantrixRun_ = std::make_unique<device::PlantrixRun>(parts);
+    tessaraRun_ = std::make_unique<device::TessaraRun>(parts);
+    granuloRun_ = std::make_unique<device::GranuloRun>(parts);
 }
 
 void TForm1::CreateFlows() {
@@ -133,10 +126,7 @@ void TForm1::WireHandlers() {
     connect(But_P3_Cancel, &QPushButton::clicked, this, [this] { But_P3_CancelClick(); });
     connect(But_P4_cancel, &QPushButton::clicked, this, [this] { But_P4_cancelClick(); });
 
-    Timer_Timout.OnTimer = [this] { Timer_TimoutTimer(); };
-    TimerDelay.OnTimer = [this] { TimerDelayTimer(); };
     TimerAnimate.OnTimer = [this] { TimerAnimateTimer(); };
-    TimerComSearch.OnTimer = [this] { TimerComSearchTimer(); };
 }
 
 void TForm1::FormCreate() {
@@ -154,8 +144,6 @@ void TForm1::FormCreate() {
     DataDir = ProgramDir + "Data/";
     LanguageDir = ProgramDir + "Language/";
     CurrentLanguage.clear();
-    RxReadPos = 1;
-    RxWritePos = 1;
     ServiceMode = false;
     AutoUpdateMinutes = 0;
     AutoUpdateStep = 0;
@@ -205,12 +193,6 @@ void TForm1::AddStatusLine(const std::string& text) {
     ListBox_P2->scrollToBottom();
     Label_P2_FTP_Info->setText(line);
 }
-
-void TForm1::Timer_TimoutTimer() { link_->Timer_TimoutTimer(); }
-
-void TForm1::TimerDelayTimer() { link_->TimerDelayTimer(); }
-
-void TForm1::TimerComSearchTimer() { link_->TimerComSearchTimer(); }
 
 void TForm1::TimerAnimateTimer() {
     const std::string text = Texts[i18n::TextId::SearchingForPlantrix] +

@@ -101,10 +101,7 @@ public:
     void StepProgress() override;
 
     // Timer ticks.
-    void Timer_TimoutTimer();
-    void TimerDelayTimer();
     void TimerAnimateTimer();
-    void TimerComSearchTimer();
 
     // The update server (update_check_handlers.cpp, signup_handlers.cpp). The client's
     // events go to the session that opened the connection, which takes them itself.
@@ -131,14 +128,11 @@ public:
     ziparchive::TZipReader ZipReader;
     zp::TZpFtpClient FTPclient;
 
-    platform::WindowTimer Timer_Timout;
-    platform::WindowTimer TimerDelay;
     platform::WindowTimer TimerAnimate;
     platform::WindowTimer Timer_Event;
-    platform::WindowTimer TimerComSearch;
     platform::WindowTimer Timer_AutoUpdate;
 
-    // The serial link of the programming runs, on ComPort and the window's timers.
+    // The serial link of the programming runs, on ComPort.
     device::SerialLink& Link() { return *link_; }
 
 protected:
@@ -217,8 +211,6 @@ private:
     void RequestProgramEnd() override;
     void CreateProgrammingJobs();
     void CreateFlows();
-    // A programming run is between its first frame that changes the terminal and its end.
-    bool ARunWrites() const;
 
     // Page 3 as the wizards see it (wizard_page_controls.cpp).
     void SetHeadline(const std::string& text) override;

@@ -5,7 +5,6 @@
 #include <string>
 #include <vector>
 
-#include "device/link_state.h"
 #include "i18n/text_table.h"
 
 namespace app {
@@ -15,8 +14,7 @@ inline constexpr const char* kProgramVersion = "1.05";
 // Ordered lists of text lines that the window keeps out of sight.
 using LineList = std::vector<std::string>;
 
-// The serial link's flags, receive ring and hardware code are its share (device::LinkState).
-struct ProgramState : device::LinkState {
+struct ProgramState {
     std::string ProgramDir;   // working directory at start, ending in "/"
     std::string DataDir;      // ProgramDir + "Data/"
     std::string LanguageDir;  // ProgramDir + "Language/"

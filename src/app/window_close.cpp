@@ -16,13 +16,9 @@ const char* const kStopRunQuestion =
     "firmware and has to be programmed again.";
 }  // namespace
 
-bool TForm1::ARunWrites() const {
-    return plantrixRun_->Writing() || tessaraRun_->Writing() || granuloRun_->Writing();
-}
-
 void TForm1::closeEvent(QCloseEvent* event) {
-    if (ARunWrites() && UserMessages.Show(kStopRunQuestion, platform::MessageButtons::YesNo, {}) !=
-                            platform::MessageAnswer::Yes) {
+    if (link_->Writing() && UserMessages.Show(kStopRunQuestion, platform::MessageButtons::YesNo,
+                                              {}) != platform::MessageAnswer::Yes) {
         event->ignore();
         return;
     }

@@ -1,6 +1,5 @@
 #include "device/plantrix_run.h"
 
-#include "device/run_texts.h"
 #include "platform/files.h"
 #include "platform/message_wait.h"
 
@@ -10,34 +9,6 @@ using i18n::TextId;
 
 namespace {
 
-constexpr std::string_view kPhaseNames[kPlantrixPhaseCount] = {
-    "Search",    "ReadPackage",     "PrepareLines", "BlockWritesVgf", "BlockWritesVtf",
-    "RamLoader", "AwaitFlashReady", "FlashRecords", "Finished",
-};
-
-struct PhaseFailure {
-    int code;
-    const char* separator;  // the first code is set off by a blank, the others are not
-    bool closesPort;
-};
-
-std::optional<PhaseFailure> FailureOf(PlantrixPhase phase) {
-    switch (phase) {
-        case PlantrixPhase::BlockWritesVgf:
-            return PhaseFailure{5, " ", true};
-        case PlantrixPhase::BlockWritesVtf:
-            return PhaseFailure{1, "", true};
-        case PlantrixPhase::RamLoader:
-            return PhaseFailure{2, "", true};
-        case PlantrixPhase::AwaitFlashReady:
-            return PhaseFailure{3, "", false};
-        case PlantrixPhase::FlashRecords:
-            return PhaseFailure{4, "", false};
-        default:
-            return std::nullopt;
-    }
-}
-
 int BlockCount(const std::string& member) {
     return member.empty()
                ? 1
@@ -46,167 +17,126 @@ int BlockCount(const std::string& member) {
 
 }  // namespace
 
-std::string_view PlantrixPhaseName(PlantrixPhase phase) {
-    const auto i = static_cast<std::size_t>(phase);
-    return i < kPlantrixPhaseCount ? kPhaseNames[i] : "?";
-}
-
-const PlantrixRun::Handler PlantrixRun::kHandlers[kPlantrixPhaseCount] = {
-    &PlantrixRun::OnSearch,          &PlantrixRun::OnReadPackage,    &PlantrixRun::OnPrepareLines,
-    &PlantrixRun::OnBlockWritesVgf,  &PlantrixRun::OnBlockWritesVtf, &PlantrixRun::OnRamLoader,
-    &PlantrixRun::OnAwaitFlashReady, &PlantrixRun::OnFlashRecords,   &PlantrixRun::OnFinished,
+using P = PlantrixRun;
+const P::PhaseRow P::kPhases[kPlantrixPhaseCount] = {
+    {"Search", &P::OnSearch, &P::SearchRaised, false},
+    {"ReadPackage", &P::OnReadPackage, &P::FirmwareFileError, false},
+    {"PrepareLines", &P::OnPrepareLines, &P::FirmwareFileError, false},
+    {"BlockWritesVgf", &P::OnBlockWritesVgf, &P::VgfFailed, true},
+    {"BlockWritesVtf", &P::OnBlockWritesVtf, &P::VtfFailed, true},
+    {"RamLoader", &P::OnRamLoader, &P::RamLoaderFailed, true},
+    {"AwaitFlashReady", &P::OnAwaitFlashReady, &P::FlashReadyFailed, true},
+    {"FlashRecords", &P::OnFlashRecords, &P::FlashRecordsFailed, true},
+    {"Finished", nullptr, nullptr, false},
 };
 
-PlantrixRun::PlantrixRun(SerialLink& link, RunView& view, const i18n::TextTable& texts,
-                         platform::MessageSink& messages, ziparchive::TZipReader& zip,
-                         const std::string& programDir)
-    : link_(link),
-      view_(view),
-      texts_(texts),
-      messages_(messages),
-      zip_(zip),
-      programDir_(programDir),
-      protocol_(link, view, messages) {}
+PlantrixRun::PlantrixRun(const RunParts& parts)
+    : PhaseRun(parts, {TextId::MakeSureInProgramMode, TextId::DownloadingToPlantrix}),
+      protocol_(parts.link, parts.view, parts.messages) {}
 
 std::string PlantrixRun::ProgramPlantrix(const std::string& packagePath) {
-    // The package is read member by member; what is wrong with the archive itself is told
-    // once in a run.
-    zip_.ForgetArchiveWarnings();
     packagePath_ = packagePath;
-    result_.clear();
     index_ = {};
     vgf_.clear();
     vtf_.clear();
     s19Lines_.clear();
-    loaderLines_.clear();
     loaderFrames_ = {};
     flashFrames_ = {};
-    endedIn_ = PlantrixPhase::Finished;
-    ChangePhase(PlantrixPhase::Search);
-    while (phase_ != PlantrixPhase::Finished) {
-        PlantrixPhase next;
-        try {
-            next = (this->*kHandlers[static_cast<std::size_t>(phase_)])();
-        } catch (const std::exception&) {
-            // Nothing a component raises may leave the run: it ends as its step fails.
-            if (phase_ == PlantrixPhase::Search) {
-                link_.ClosePort();
-                next = Finish(TerminalNotFoundText(texts_, TextId::MakeSureInProgramMode, {}));
-            } else if (FailureOf(phase_)) {
-                next = Fail();
-            } else {
-                next = Finish(texts_[TextId::ErrorInFirmwareFile]);
-            }
-        }
-        ChangePhase(next);
-    }
-    return result_;
+    return RunPhases();
 }
 
-void PlantrixRun::ChangePhase(PlantrixPhase next) { phase_ = next; }
-
-PlantrixPhase PlantrixRun::Finish(std::string text) {
-    result_ = std::move(text);
-    endedIn_ = phase_;
-    return PlantrixPhase::Finished;
+// The first code is set off by a blank, the others are not; the first three steps close
+// the port, the RAM bootloader's start leaves it open.
+PlantrixPhase PlantrixRun::VgfFailed() {
+    parts_.link.ClosePort();
+    return Finish(ErrorText(parts_.texts, " 5"));
 }
 
-PlantrixPhase PlantrixRun::Fail() { return FailAs(phase_); }
-
-PlantrixPhase PlantrixRun::FailAs(PlantrixPhase phase) {
-    const PhaseFailure failure = FailureOf(phase).value_or(PhaseFailure{4, "", false});
-    if (failure.closesPort) link_.ClosePort();
-    Finish(ErrorCodeText(texts_, failure.code, failure.separator));
-    endedIn_ = phase;
-    return PlantrixPhase::Finished;
+PlantrixPhase PlantrixRun::VtfFailed() {
+    parts_.link.ClosePort();
+    return Finish(ErrorText(parts_.texts, "1"));
 }
 
-PlantrixPhase PlantrixRun::OnSearch() {
-    const std::uint8_t code = link_.FindTerminal();
-    view_.StopSearchAnimation();
-    view_.ShowInfo(texts_[TextId::DownloadingToPlantrix]);
-    view_.ShowPortLine(FoundPortLine(link_.LastSearch()));
-    if (code == 0) {
-        return Finish(
-            TerminalNotFoundText(texts_, TextId::MakeSureInProgramMode, link_.LastSearch()));
-    }
-    return PlantrixPhase::ReadPackage;
+PlantrixPhase PlantrixRun::RamLoaderFailed() {
+    parts_.link.ClosePort();
+    return Finish(ErrorText(parts_.texts, "2"));
 }
+
+PlantrixPhase PlantrixRun::FlashReadyFailed() { return Finish(ErrorText(parts_.texts, "3")); }
+
+PlantrixPhase PlantrixRun::FlashRecordsFailed() { return Finish(ErrorText(parts_.texts, "4")); }
 
 PlantrixPhase PlantrixRun::OnReadPackage() {
-    const std::optional<PackageIndex> index = ReadPackageIndex(zip_, packagePath_);
-    if (!index) return Finish(texts_[TextId::ErrorInFirmwareFile]);
+    ziparchive::TZipReader& zip = parts_.zip;
+    const std::optional<PackageIndex> index = ReadPackageIndex(zip, packagePath_);
+    if (!index) return FirmwareFileError();
     index_ = *index;
-    vgf_ = ReadCheckedMember(zip_, packagePath_, "vgf", index_.vgfSum);
-    if (vgf_.empty()) return Finish(texts_[TextId::ErrorInFirmwareFile]);
-    vtf_ = ReadCheckedMember(zip_, packagePath_, "vtf", index_.vtfSum);
-    if (vtf_.empty()) return Finish(texts_[TextId::ErrorInFirmwareFile]);
-    const std::string s19 = ReadCheckedMember(zip_, packagePath_, "s19", index_.s19Sum);
-    if (s19.empty()) return Finish(texts_[TextId::ErrorInFirmwareFile]);
+    vgf_ = ReadCheckedMember(zip, packagePath_, "vgf", index_.vgfSum);
+    if (vgf_.empty()) return FirmwareFileError();
+    vtf_ = ReadCheckedMember(zip, packagePath_, "vtf", index_.vtfSum);
+    if (vtf_.empty()) return FirmwareFileError();
+    const std::string s19 = ReadCheckedMember(zip, packagePath_, "s19", index_.s19Sum);
+    if (s19.empty()) return FirmwareFileError();
     s19Lines_ = platform::SplitLines(s19);
     return PlantrixPhase::PrepareLines;
 }
 
 PlantrixPhase PlantrixRun::OnPrepareLines() {
-    const auto code = static_cast<std::uint8_t>(link_.State().HardwareCode);
+    const auto code = static_cast<std::uint8_t>(parts_.link.HardwareCode());
     const std::optional<std::string_view> file = BootloaderFileFor(code);
     const std::optional<FlashWindow> window = FlashWindowFor(code);
-    if (!file || !window) return Finish(texts_[TextId::HardwareCodeError]);
-    const std::string path = programDir_ + std::string(*file);
-    std::optional<std::vector<std::string>> lines;
-    if (platform::FileExists(path)) lines = platform::ReadTextLines(path);
-    if (!lines) return Finish(path + " " + texts_[TextId::IsMissing]);
-    loaderLines_ = std::move(*lines);
+    if (!file || !window) return Finish(Text(TextId::HardwareCodeError));
+    const std::string path = parts_.programDir + std::string(*file);
+    const std::optional<std::vector<std::string>> loaderLines = ReadBootloaderFile(path);
+    if (!loaderLines) return Finish(path + " " + Text(TextId::IsMissing));
 
     // Every line that will go out is read now: the start request erases the flash, so a
     // firmware that cannot be sent whole must be refused before the first block write.
-    loaderFrames_ = LoadRecordsFor(loaderLines_);
+    loaderFrames_ = LoadRecordsFor(*loaderLines);
     flashFrames_ = FlashRecordsFor(s19Lines_, *window);
     if (loaderFrames_.fault) {
-        messages_.Show(kS19ErrorMessage);
-        return FailAs(PlantrixPhase::RamLoader);
+        parts_.messages.Show(kS19ErrorMessage);
+        return RamLoaderFailed();
     }
     if (flashFrames_.fault) {
-        messages_.Show(kS19ErrorMessage);
-        return FailAs(PlantrixPhase::FlashRecords);
+        parts_.messages.Show(kS19ErrorMessage);
+        return FlashRecordsFailed();
     }
 
     // One step per frame that is acknowledged, so that the bar is full exactly when the
     // last record is written.
-    view_.SetupProgress(BlockCount(vgf_) + BlockCount(vtf_) +
-                        static_cast<int>(loaderFrames_.frames.size()) +
-                        static_cast<int>(flashFrames_.frames.size()));
-    link_.PurgeInput();
-    link_.PurgeOutput();
+    parts_.view.SetupProgress(BlockCount(vgf_) + BlockCount(vtf_) +
+                              static_cast<int>(loaderFrames_.frames.size()) +
+                              static_cast<int>(flashFrames_.frames.size()));
+    parts_.link.PurgeInput();
+    parts_.link.PurgeOutput();
     return PlantrixPhase::BlockWritesVgf;
 }
 
 PlantrixPhase PlantrixRun::OnBlockWritesVgf() {
-    if (!protocol_.SendDataBlocks(vgf_, index_.vgfAddress)) return Fail();
+    if (!protocol_.SendDataBlocks(vgf_, index_.vgfAddress)) return VgfFailed();
     return PlantrixPhase::BlockWritesVtf;
 }
 
 PlantrixPhase PlantrixRun::OnBlockWritesVtf() {
-    if (!protocol_.SendDataBlocks(vtf_, kVtfAddress)) return Fail();
+    if (!protocol_.SendDataBlocks(vtf_, kVtfAddress)) return VtfFailed();
     return PlantrixPhase::RamLoader;
 }
 
 PlantrixPhase PlantrixRun::OnRamLoader() {
-    if (!protocol_.SendRamLoader(loaderFrames_)) return Fail();
+    if (!protocol_.SendRamLoader(loaderFrames_)) return RamLoaderFailed();
     return PlantrixPhase::AwaitFlashReady;
 }
 
 PlantrixPhase PlantrixRun::OnAwaitFlashReady() {
-    if (!protocol_.AwaitFlashReady()) return Fail();
+    if (!protocol_.AwaitFlashReady()) return FlashReadyFailed();
     return PlantrixPhase::FlashRecords;
 }
 
 PlantrixPhase PlantrixRun::OnFlashRecords() {
     platform::ProcessPendingMessages();
-    if (!protocol_.SendFlashRecords(flashFrames_)) return Fail();
-    return Finish(texts_[TextId::DownloadSuccess]);
+    if (!protocol_.SendFlashRecords(flashFrames_)) return FlashRecordsFailed();
+    return Finish(Text(TextId::DownloadSuccess));
 }
-
-PlantrixPhase PlantrixRun::OnFinished() { return PlantrixPhase::Finished; }
 
 }  // namespace device

@@ -19,9 +19,8 @@ std::string FoundPortLine(const SearchReport& search) {
     return search.found ? FoundOnText(*search.found) : std::string();
 }
 
-std::string ErrorCodeText(const i18n::TextTable& texts, int code, const std::string& separator) {
-    return texts[TextId::AnErrorOccurred] + kLineBreak + texts[TextId::ErrorCode] + separator +
-           std::to_string(code);
+std::string ErrorText(const i18n::TextTable& texts, const std::string& what) {
+    return texts[TextId::AnErrorOccurred] + kLineBreak + texts[TextId::ErrorCode] + what;
 }
 
 }  // namespace device

@@ -20,8 +20,8 @@ std::string TerminalNotFoundText(const i18n::TextTable& texts, i18n::TextId seco
 // "Found on COM5 (/dev/ttyUSB0)" after a search that found the terminal, else empty.
 std::string FoundPortLine(const SearchReport& search);
 
-// Text 19, a line break, text 20, then `separator` and the code: the codes of a run are
-// shown as "Error code: 5" for the first step and "Error code:1" for the others.
-std::string ErrorCodeText(const i18n::TextTable& texts, int code, const std::string& separator);
+// Text 19, a line break, text 20 and `what`: the error code with or without a blank before
+// it (" 5", "1"), or the words that name the step that failed.
+std::string ErrorText(const i18n::TextTable& texts, const std::string& what);
 
 }  // namespace device

@@ -19,17 +19,16 @@ constexpr int kCloseWaitMs = 3000;
 constexpr auto kOutputLeaveMs = std::chrono::milliseconds(500);
 // 8N1: a start bit, eight data bits, a stop bit.
 constexpr long long kBitsPerByte = 10;
-
-void Advance(int& position) {
-    if (++position > kRxRingSize) position = 1;
-}
 }  // namespace
 
-SerialLink::SerialLink(zp::TZpCustomComPort& port, LinkState& state, LinkTimers timers,
-                       const std::string& programDir, LinkTimings timings)
-    : port_(port), state_(state), timers_(timers), programDir_(programDir), timings_(timings) {
+SerialLink::SerialLink(zp::TZpCustomComPort& port, const std::string& programDir,
+                       LinkTimings timings)
+    : port_(port), programDir_(programDir), timings_(timings) {
     port_.SetOnTriggerAvail(
         [this](zp::TZpCustomComPort&, std::uint16_t count) { ComPortTriggerAvail(count); });
+    replyTimer_.OnTimer = [this] { Timer_TimoutTimer(); };
+    delayTimer_.OnTimer = [this] { TimerDelayTimer(); };
+    comSearchTimer_.OnTimer = [this] { TimerComSearchTimer(); };
 }
 
 SerialLink::~SerialLink() { port_.SetOnTriggerAvail(nullptr); }
@@ -40,8 +39,8 @@ void SerialLink::ComPortTriggerAvail(std::uint16_t count) {
     (void)count;
     try {
         while (port_.InBuffUsed() > 0) {
-            state_.RxBuffer[static_cast<size_t>(state_.RxWritePos)] = port_.ReceiveByte();
-            Advance(state_.RxWritePos);
+            rxBuffer_[rxWritePos_] = port_.ReceiveByte();
+            rxWritePos_ = (rxWritePos_ + 1) % kRxRingSize;
             ++counters_.bytesReceived;
         }
     } catch (const std::exception&) {
@@ -81,20 +80,20 @@ void SerialLink::Abandon() {
 }
 
 std::uint8_t SerialLink::WaitReplyByte() {
-    state_.TimedOut = false;
+    timedOut_ = false;
     // Disabled first, so that the count starts now even if the timer was left running.
-    timers_.replyTimeout.SetEnabled(false);
-    timers_.replyTimeout.SetInterval(timings_.replyTimeoutMs);
-    timers_.replyTimeout.SetEnabled(true);
+    replyTimer_.SetEnabled(false);
+    replyTimer_.SetInterval(timings_.replyTimeoutMs);
+    replyTimer_.SetEnabled(true);
     platform::ProcessMessagesUntil(
-        [this] { return state_.RxReadPos != state_.RxWritePos || state_.TimedOut || LineGone(); });
-    timers_.replyTimeout.SetEnabled(false);
-    if (state_.RxReadPos == state_.RxWritePos) {
-        state_.TimedOut = true;
+        [this] { return rxReadPos_ != rxWritePos_ || timedOut_ || LineGone(); });
+    replyTimer_.SetEnabled(false);
+    if (rxReadPos_ == rxWritePos_) {
+        timedOut_ = true;
         return 0;
     }
-    const std::uint8_t b = state_.RxBuffer[static_cast<size_t>(state_.RxReadPos)];
-    Advance(state_.RxReadPos);
+    const std::uint8_t b = rxBuffer_[rxReadPos_];
+    rxReadPos_ = (rxReadPos_ + 1) % kRxRingSize;
     return b;
 }
 
@@ -104,16 +103,16 @@ void SerialLink::Pause(int ms) {
         platform::ProcessPendingMessages();
         return;
     }
-    state_.DelayActive = true;
-    timers_.delay.SetEnabled(false);
-    timers_.delay.SetInterval(ms);
-    timers_.delay.SetEnabled(true);
-    platform::ProcessMessagesUntil([this] { return !state_.DelayActive || abandoned_; });
+    delayActive_ = true;
+    delayTimer_.SetEnabled(false);
+    delayTimer_.SetInterval(ms);
+    delayTimer_.SetEnabled(true);
+    platform::ProcessMessagesUntil([this] { return !delayActive_ || abandoned_; });
 }
 
 void SerialLink::ResetRing() {
-    state_.RxReadPos = 1;
-    state_.RxWritePos = 1;
+    rxReadPos_ = 0;
+    rxWritePos_ = 0;
 }
 
 void SerialLink::PurgeInput() {
@@ -159,18 +158,18 @@ void SerialLink::ClosePort() {
 }
 
 void SerialLink::Timer_TimoutTimer() {
-    state_.TimedOut = true;
-    timers_.replyTimeout.SetEnabled(false);
+    timedOut_ = true;
+    replyTimer_.SetEnabled(false);
 }
 
 void SerialLink::TimerDelayTimer() {
-    state_.DelayActive = false;
-    timers_.delay.SetEnabled(false);
+    delayActive_ = false;
+    delayTimer_.SetEnabled(false);
 }
 
 void SerialLink::TimerComSearchTimer() {
-    state_.ComSearchActive = false;
-    timers_.comSearch.SetEnabled(false);
+    comSearchActive_ = false;
+    comSearchTimer_.SetEnabled(false);
     SaveRememberedPort(programDir_, 0);
 }
 

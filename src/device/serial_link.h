@@ -7,6 +7,10 @@
 //
 // The Plantrix, Tessara and Granulo runs share one link: FindTerminal at the start of a
 // run, SendFrame / SendControlByte for every frame, WaitReplyByte for every reply.
+//
+// The link owns what its waits poll: the receive ring, its three timers and their flags.
+// It needs an event loop but no window, so a run can be driven from a terminal as well.
+#include <array>
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
@@ -16,18 +20,9 @@
 
 #include "comm/serial/zp_com_port.h"
 #include "device/bootloader_frames.h"
-#include "device/link_state.h"
 #include "platform/window_timer.h"
 
 namespace device {
-
-// The window's timers that the link's waits run on. The link sets their handlers' effects
-// through its tick functions below; the window binds each timer's OnTimer to them.
-struct LinkTimers {
-    platform::WindowTimer& replyTimeout;  // Timer_Timout
-    platform::WindowTimer& delay;         // TimerDelay
-    platform::WindowTimer& comSearch;     // TimerComSearch
-};
 
 struct LinkTimings {
     int replyTimeoutMs = 2000;  // per awaited byte
@@ -62,14 +57,12 @@ class SerialLink {
   public:
     // `programDir` (with its trailing "/") holds "ComPort.txt"; the string is read at each
     // use, so it may change after construction. Binds the port's OnTriggerAvail.
-    SerialLink(zp::TZpCustomComPort& port, LinkState& state, LinkTimers timers,
-               const std::string& programDir, LinkTimings timings = {});
+    SerialLink(zp::TZpCustomComPort& port, const std::string& programDir, LinkTimings timings = {});
     ~SerialLink();
     SerialLink(const SerialLink&) = delete;
     SerialLink& operator=(const SerialLink&) = delete;
 
     zp::TZpCustomComPort& Port() { return port_; }
-    LinkState& State() { return state_; }
     const LinkTimings& Timings() const { return timings_; }
 
     // ---- bytes ----
@@ -84,6 +77,8 @@ class SerialLink {
     // reads true). Also 0 at once, TimedOut true, when the port is closed or its device went
     // away while waiting.
     std::uint8_t WaitReplyByte();
+    // The last WaitReplyByte got no byte: it tells a time-out from a received 00.
+    bool TimedOut() const { return timedOut_; }
     // Returns after `ms`, processing messages meanwhile.
     void Pause(int ms);
     void ResetRing();
@@ -99,14 +94,22 @@ class SerialLink {
     // Searches the ports from the remembered one; sets and returns HardwareCode. On
     // success the port stays open on the found number and "ComPort.txt" names it.
     std::uint8_t FindTerminal();
+    // 1, 2 or 3: the code the terminal of the last search identified itself with; 0: none.
+    int HardwareCode() const { return hardwareCode_; }
     const SearchReport& LastSearch() const { return report_; }
+    // Ports held by another program are being retried: the search's retry time runs.
+    bool SearchRetryRunning() const { return comSearchTimer_.Enabled(); }
     // The user left the wizard or closed the window: the search or run going ends at its
     // next step. From now on nothing is sent and every wait of the link returns at once;
     // a search closes its port. The next FindTerminal starts afresh.
     void Abandon();
     bool Abandoned() const { return abandoned_; }
+    // Marked by the run going from its first frame that changes the terminal until it ends:
+    // stopping it in between leaves the terminal to be programmed again.
+    void SetWriting(bool writing) { writing_ = writing; }
+    bool Writing() const { return writing_; }
 
-    // ---- the timers' ticks ----
+    // ---- the timers' ticks; tests give one at once by calling them ----
     void Timer_TimoutTimer();
     void TimerDelayTimer();
     void TimerComSearchTimer();
@@ -122,12 +125,28 @@ class SerialLink {
     static void Note(std::vector<ComPortDevice>& list, int comNumber);
 
     zp::TZpCustomComPort& port_;
-    LinkState& state_;
-    LinkTimers timers_;
     const std::string& programDir_;
     LinkTimings timings_;
     SearchReport report_;
     bool abandoned_ = false;
+    bool writing_ = false;
+    int hardwareCode_ = 0;
+
+    // The ring has no overflow guard: the protocol never has more than two reply bytes
+    // outstanding, and each identification empties it before it waits. Equal positions
+    // mean empty, so 32 unread bytes read as none.
+    static constexpr std::size_t kRxRingSize = 32;
+    std::array<std::uint8_t, kRxRingSize> rxBuffer_{};
+    std::size_t rxReadPos_ = 0;
+    std::size_t rxWritePos_ = 0;
+
+    platform::WindowTimer replyTimer_;      // ends a reply wait
+    platform::WindowTimer delayTimer_;      // ends a pause
+    platform::WindowTimer comSearchTimer_;  // ends the retries of busy ports
+    bool timedOut_ = false;
+    bool delayActive_ = false;
+    bool comSearchActive_ = false;
+
     LinkCounters counters_;
     std::chrono::steady_clock::time_point lastSendAt_{};
     std::size_t lastSendBytes_ = 0;

@@ -20,7 +20,7 @@ std::uint8_t SerialLink::ProbePort() {
         // A line that went away is silent too, but it is no terminal.
         if (LineGone()) return 0;
         const std::optional<std::uint8_t> second =
-            state_.TimedOut ? std::nullopt : std::optional<std::uint8_t>(next);
+            timedOut_ ? std::nullopt : std::optional<std::uint8_t>(next);
         switch (JudgeIdentifyReply(first, second)) {
             case IdentifyVerdict::Found:
                 return first;

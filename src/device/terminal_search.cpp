@@ -45,7 +45,7 @@ void SerialLink::Note(std::vector<ComPortDevice>& list, int comNumber) {
 std::uint8_t SerialLink::FindTerminal() {
     abandoned_ = false;
     report_ = {};
-    state_.HardwareCode = 0;
+    hardwareCode_ = 0;
     // Every candidate is opened afresh, also the one a previous search left open.
     ClosePort();
 
@@ -67,8 +67,8 @@ std::uint8_t SerialLink::FindTerminal() {
         }
     }
 
-    state_.ComSearchActive = true;
-    while (state_.ComSearchActive && !abandoned_) {
+    comSearchActive_ = true;
+    while (comSearchActive_ && !abandoned_) {
         platform::ProcessPendingMessages();
         int tried = 0;
         for (int& n : candidates) {
@@ -90,12 +90,12 @@ std::uint8_t SerialLink::FindTerminal() {
                 std::erase_if(report_.busy,
                               [n](const ComPortDevice& p) { return p.comNumber == n; });
                 const std::uint8_t code = ProbePort();
-                state_.HardwareCode = code;
+                hardwareCode_ = code;
                 if (code != 0) {
                     SaveRememberedPort(programDir_, n);
                     report_.found = ComPortDevice{n, port_.DevicePath()};
-                    timers_.comSearch.SetEnabled(false);
-                    state_.ComSearchActive = false;
+                    comSearchTimer_.SetEnabled(false);
+                    comSearchActive_ = false;
                     return code;
                 }
                 ClosePort();
@@ -119,24 +119,24 @@ std::uint8_t SerialLink::FindTerminal() {
             }
         }
         if (abandoned_) break;
-        if (!timers_.comSearch.Enabled() && state_.ComSearchActive) {
-            timers_.comSearch.SetInterval(timings_.searchRetryMs);
-            timers_.comSearch.SetEnabled(true);
+        if (!comSearchTimer_.Enabled() && comSearchActive_) {
+            comSearchTimer_.SetInterval(timings_.searchRetryMs);
+            comSearchTimer_.SetEnabled(true);
         }
         if (tried == 0) {
-            timers_.comSearch.SetEnabled(false);
-            state_.ComSearchActive = false;
-        } else if (state_.ComSearchActive) {
-            platform::ProcessMessagesUntil([this] { return !state_.ComSearchActive || abandoned_; },
+            comSearchTimer_.SetEnabled(false);
+            comSearchActive_ = false;
+        } else if (comSearchActive_) {
+            platform::ProcessMessagesUntil([this] { return !comSearchActive_ || abandoned_; },
                                            timings_.retryPassPauseMs);
         }
     }
     if (abandoned_) {
-        timers_.comSearch.SetEnabled(false);
-        state_.ComSearchActive = false;
+        comSearchTimer_.SetEnabled(false);
+        comSearchActive_ = false;
         ClosePort();
     }
-    return static_cast<std::uint8_t>(state_.HardwareCode);
+    return static_cast<std::uint8_t>(hardwareCode_);
 }
 
 }  // namespace device

@@ -4,7 +4,6 @@
 #include <thread>
 #include <variant>
 
-#include "device/run_texts.h"
 #include "device/tessara_frames.h"
 #include "device/tessara_image.h"
 #include "platform/files.h"
@@ -16,10 +15,6 @@ using i18n::TextId;
 
 namespace {
 
-constexpr std::string_view kPhaseNames[kTessaraPhaseCount] = {
-    "Search", "CheckFile", "BuildImage", "OpenPath", "AwaitErased", "PageWrites", "Finished",
-};
-
 constexpr int kPortNotOpenCode = 6;
 constexpr int kExceptionCode = 7;
 constexpr int kNoErasedCode = 3;
@@ -28,77 +23,37 @@ constexpr int kNoIdentifyReplyCode = 8;
 
 }  // namespace
 
-std::string_view TessaraPhaseName(TessaraPhase phase) {
-    const auto i = static_cast<std::size_t>(phase);
-    return i < kTessaraPhaseCount ? kPhaseNames[i] : "?";
-}
-
-const TessaraRun::Handler TessaraRun::kHandlers[kTessaraPhaseCount] = {
-    &TessaraRun::OnSearch,   &TessaraRun::OnCheckFile,   &TessaraRun::OnBuildImage,
-    &TessaraRun::OnOpenPath, &TessaraRun::OnAwaitErased, &TessaraRun::OnPageWrites,
-    &TessaraRun::OnFinished,
+using T = TessaraRun;
+const T::PhaseRow T::kPhases[kTessaraPhaseCount] = {
+    {"Search", &T::OnSearch, &T::SearchRaised, false},
+    {"CheckFile", &T::OnCheckFile, &T::Raised, false},
+    {"BuildImage", &T::OnBuildImage, &T::Raised, false},
+    {"OpenPath", &T::OnOpenPath, &T::Raised, true},
+    {"AwaitErased", &T::OnAwaitErased, &T::Raised, true},
+    {"PageWrites", &T::OnPageWrites, &T::Raised, true},
+    {"Finished", nullptr, nullptr, false},
 };
 
-TessaraRun::TessaraRun(SerialLink& link, RunView& view, const i18n::TextTable& texts,
-                       platform::MessageSink& messages)
-    : link_(link), view_(view), texts_(texts), protocol_(link, view, messages) {}
+TessaraRun::TessaraRun(const RunParts& parts)
+    : PhaseRun(parts, {TextId::MakeSureInTessaraMode, TextId::DownloadingToTessara, true}),
+      protocol_(parts.link, parts.view, parts.messages) {}
 
 std::string TessaraRun::ProgramTessara(const std::string& path) {
     path_ = path;
-    result_.clear();
     image_ = {};
-    endedIn_ = TessaraPhase::Finished;
-    ChangePhase(TessaraPhase::Search);
-    while (phase_ != TessaraPhase::Finished) {
-        TessaraPhase next;
-        try {
-            next = (this->*kHandlers[static_cast<std::size_t>(phase_)])();
-        } catch (const std::exception&) {
-            // Nothing a component raises may leave the run.
-            if (phase_ == TessaraPhase::Search) {
-                link_.ClosePort();
-                next = Finish(TerminalNotFoundText(texts_, TextId::MakeSureInTessaraMode, {}));
-            } else {
-                next = FailWithCode(kExceptionCode);
-            }
-        }
-        ChangePhase(next);
-    }
-    return result_;
+    return RunPhases();
 }
 
-void TessaraRun::ChangePhase(TessaraPhase next) { phase_ = next; }
+TessaraPhase TessaraRun::Raised() { return FailWithCode(kExceptionCode); }
 
-std::string TessaraRun::CodeText(int code) const { return ErrorCodeText(texts_, code, " "); }
-
-TessaraPhase TessaraRun::Finish(std::string text) {
-    if (phase_ != TessaraPhase::Search) {
-        link_.ClosePort();
-        view_.SetupProgress(0);
-    }
-    result_ = std::move(text);
-    endedIn_ = phase_;
-    return TessaraPhase::Finished;
-}
-
-TessaraPhase TessaraRun::FailWithCode(int code) { return Finish(CodeText(code)); }
-
-TessaraPhase TessaraRun::OnSearch() {
-    const std::uint8_t code = link_.FindTerminal();
-    view_.StopSearchAnimation();
-    view_.ShowInfo(texts_[TextId::DownloadingToTessara]);
-    view_.ShowPortLine(FoundPortLine(link_.LastSearch()));
-    if (code == 0) {
-        return Finish(
-            TerminalNotFoundText(texts_, TextId::MakeSureInTessaraMode, link_.LastSearch()));
-    }
-    return TessaraPhase::CheckFile;
+TessaraPhase TessaraRun::FailWithCode(int code) {
+    return Finish(ErrorText(parts_.texts, " " + std::to_string(code)));
 }
 
 TessaraPhase TessaraRun::OnCheckFile() {
     platform::ProcessPendingMessages();
-    if (!platform::FileExists(path_)) return Finish(texts_[TextId::NoBootFiles]);
-    if (!link_.Port().Open()) return FailWithCode(kPortNotOpenCode);
+    if (!platform::FileExists(path_)) return Finish(Text(TextId::NoBootFiles));
+    if (!parts_.link.Port().Open()) return FailWithCode(kPortNotOpenCode);
     return TessaraPhase::BuildImage;
 }
 
@@ -112,10 +67,10 @@ TessaraPhase TessaraRun::OnBuildImage() {
 }
 
 TessaraPhase TessaraRun::OnOpenPath() {
-    link_.PurgeInput();
-    link_.PurgeOutput();
+    parts_.link.PurgeInput();
+    parts_.link.PurgeOutput();
     // One step per page written, so the bar is full when the last one is.
-    view_.SetupProgress(static_cast<int>(image_.dataBlocks.size()));
+    parts_.view.SetupProgress(static_cast<int>(image_.dataBlocks.size()));
     platform::ProcessPendingMessages();
     SendTessaraOpening();
     std::string refusal = StartTessaraLoader();
@@ -126,54 +81,55 @@ TessaraPhase TessaraRun::OnOpenPath() {
 TessaraPhase TessaraRun::OnAwaitErased() {
     platform::ProcessPendingMessages();
     // Whatever came in before the start request was answered belongs to the identification.
-    link_.ResetRing();
-    if (link_.WaitReplyByte() != kFlashReady) return FailWithCode(kNoErasedCode);
+    parts_.link.ResetRing();
+    if (parts_.link.WaitReplyByte() != kFlashReady) return FailWithCode(kNoErasedCode);
     return TessaraPhase::PageWrites;
 }
 
 TessaraPhase TessaraRun::OnPageWrites() {
     platform::ProcessPendingMessages();
     if (!SendTessaraImage(image_)) return FailWithCode(kImageCode);
-    return Finish(texts_[TextId::DownloadSuccess]);
+    return Finish(Text(TextId::DownloadSuccess));
 }
 
-TessaraPhase TessaraRun::OnFinished() { return TessaraPhase::Finished; }
-
 void TessaraRun::SendTessaraOpening() {
-    link_.PurgeInput();
-    link_.PurgeOutput();
-    link_.SendFrame(TessaraOpeningMessage());
-    link_.Pause(kOpeningPauseMs);
-    link_.PurgeInput();
-    link_.PurgeOutput();
+    SerialLink& link = parts_.link;
+    link.PurgeInput();
+    link.PurgeOutput();
+    link.SendFrame(TessaraOpeningMessage());
+    link.Pause(kOpeningPauseMs);
+    link.PurgeInput();
+    link.PurgeOutput();
 }
 
 std::string TessaraRun::StartTessaraLoader() {
     std::string refusal = IdentifyTessaraPath();
     if (!refusal.empty()) return refusal;
-    link_.SendFrame(StartRequest());
+    parts_.link.SendFrame(StartRequest());
     return {};
 }
 
 std::string TessaraRun::IdentifyTessaraPath() {
+    SerialLink& link = parts_.link;
     // The first request is still answered by the terminal itself; its answer is dropped.
-    link_.SendFrame(IdentifyRequest());
-    link_.Pause(kIdentifyPauseMs);
-    link_.PurgeInput();
-    link_.PurgeOutput();
-    link_.SendFrame(IdentifyRequest());
-    link_.ResetRing();
-    const std::uint8_t reply = link_.WaitReplyByte();
-    if (reply == 0) return CodeText(kNoIdentifyReplyCode);
+    link.SendFrame(IdentifyRequest());
+    link.Pause(kIdentifyPauseMs);
+    link.PurgeInput();
+    link.PurgeOutput();
+    link.SendFrame(IdentifyRequest());
+    link.ResetRing();
+    const std::uint8_t reply = link.WaitReplyByte();
+    if (reply == 0) return ErrorText(parts_.texts, " " + std::to_string(kNoIdentifyReplyCode));
     if (IsTessaraPathReply(reply)) return {};
-    return texts_[TextId::HardwareCodeError];
+    return Text(TextId::HardwareCodeError);
 }
 
 bool TessaraRun::SendTessaraImage(const FlashImage& image) {
+    SerialLink& link = parts_.link;
     AckAttempt attempt;
-    attempt.beforeSend = [this] {
-        link_.PurgeInput();
-        link_.PurgeOutput();
+    attempt.beforeSend = [&link] {
+        link.PurgeInput();
+        link.PurgeOutput();
     };
     attempt.afterSend = [] {
         std::this_thread::sleep_for(std::chrono::milliseconds(kPageWriteSettleMs));
@@ -182,8 +138,8 @@ bool TessaraRun::SendTessaraImage(const FlashImage& image) {
     attempt.reportsSpentBudget = false;
     if (!protocol_.SendWrittenFrames(TessaraPageWritesFor(image), attempt)) return false;
     for (const std::uint8_t end : kTessaraEndBytes) {
-        link_.SendControlByte(end);
-        link_.Pause(kEndBytePauseMs);
+        link.SendControlByte(end);
+        link.Pause(kEndBytePauseMs);
     }
     return true;
 }

@@ -131,8 +131,7 @@ TEST_F(PlantrixWizard, WithoutAnyPortTheSearchEndsAfterOneEmptyPass) {
     ToSearchResult();
     EXPECT_EQ(form->Step(), WizardStep::PlantrixPortSearch);
     ExpectFinishedWith(kNotFound);
-    EXPECT_FALSE(form->ComSearchActive);
-    EXPECT_FALSE(form->TimerComSearch.Enabled());
+    EXPECT_FALSE(form->Link().SearchRetryRunning());
     EXPECT_FALSE(form->ComPort.Open());
 }
 
@@ -239,14 +238,15 @@ TEST_F(PlantrixWizard, AHeldPortIsRetriedUntilItIsFree) {
     ASSERT_TRUE(other.Holding());
     bool retryTimerRan = false;
     During(600, [&] {
-        retryTimerRan = form->TimerComSearch.Enabled();
+        retryTimerRan = form->Link().SearchRetryRunning();
         other.Release();
     });
     ToSearchResult();
     EXPECT_TRUE(retryTimerRan);
     EXPECT_EQ(form->Step(), WizardStep::PlantrixMachineType);
     EXPECT_EQ(folder.Read("ComPort.txt"), "2");
-    EXPECT_FALSE(form->TimerComSearch.Enabled());
+    // A retry time left running would forget the port when it ends.
+    EXPECT_FALSE(form->Link().SearchRetryRunning());
 }
 
 TEST_F(PlantrixWizard, AHeldPortIsGivenUpWhenTheRetryTimeEnds) {
@@ -255,7 +255,7 @@ TEST_F(PlantrixWizard, AHeldPortIsGivenUpWhenTheRetryTimeEnds) {
     progtest::PortHolder other(PortPath(2));
     ASSERT_TRUE(other.Holding());
     // Ten seconds after the first pass: the timer's tick, given at once.
-    During(300, [&] { form->TimerComSearch.Tick(); });
+    During(300, [&] { form->Link().TimerComSearchTimer(); });
     ToSearchResult();
     ExpectFinishedWith(kNotFound + "\n\nCOM2 (" + PortPath(2) +
                        ") is in use by another program; close that program and try again.");
@@ -271,7 +271,7 @@ TEST_F(PlantrixWizard, APortTheUserMayNotOpenIsNamedBelowTheTexts) {
                        ") exists, but this user may not open it. Access to it is needed, for "
                        "example membership of the group \"dialout\" (log in again after "
                        "joining it).");
-    EXPECT_FALSE(form->ComSearchActive);
+    EXPECT_FALSE(form->Link().SearchRetryRunning());
 
     // With a terminal elsewhere the forbidden port is passed by.
     OfferFirmware();
@@ -294,7 +294,7 @@ TEST_F(PlantrixWizard, CancelDuringTheSearchEndsIt) {
     EXPECT_EQ(form->VisiblePage(), 1);
     EXPECT_EQ(form->Step(), WizardStep::StartPage);
     EXPECT_FALSE(form->ComPort.Open());
-    EXPECT_FALSE(form->ComSearchActive);
+    EXPECT_FALSE(form->Link().SearchRetryRunning());
     EXPECT_EQ(Identifies(3), 0u) << "the search went on after Cancel";
 }
 

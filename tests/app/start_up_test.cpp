@@ -184,31 +184,8 @@ TEST_F(WindowTest, UnattendedChecksStartTheirTimerOnlyForAPositivePeriod) {
 TEST_F(WindowTest, TimersStartAsLaidOut) {
     InstallRequiredFiles();
     app::TForm1& w = Start();
-    EXPECT_TRUE(w.TimerDelay.Enabled());
-    EXPECT_EQ(w.TimerDelay.Interval(), 1000);
-    EXPECT_FALSE(w.Timer_Timout.Enabled());
     EXPECT_FALSE(w.TimerAnimate.Enabled());
     EXPECT_EQ(w.TimerAnimate.Interval(), 300);
-    EXPECT_FALSE(w.TimerComSearch.Enabled());
-    EXPECT_EQ(w.TimerComSearch.Interval(), 10000);
-
-    w.DelayActive = true;
-    w.TimerDelay.Tick();
-    EXPECT_FALSE(w.DelayActive);
-    EXPECT_FALSE(w.TimerDelay.Enabled());
-
-    w.Timer_Timout.SetEnabled(true);
-    w.Timer_Timout.Tick();
-    EXPECT_TRUE(w.TimedOut);
-    EXPECT_FALSE(w.Timer_Timout.Enabled());
-
-    folder.Write("ComPort.txt", "7");
-    w.ComSearchActive = true;
-    w.TimerComSearch.SetEnabled(true);
-    w.TimerComSearch.Tick();
-    EXPECT_FALSE(w.ComSearchActive);
-    EXPECT_FALSE(w.TimerComSearch.Enabled());
-    EXPECT_EQ(folder.Read("ComPort.txt"), "0");
 }
 
 // Return on the start page starts the first task; it never ends the program.

@@ -43,20 +43,13 @@ class Link : public ::testing::Test {
     progtest::Terminals terminals{ports};
     testsupport::MessageRecorder messages;
     zp::TZpComPort port;
-    device::LinkState state;
-    platform::WindowTimer replyTimeout, delay, comSearch;
     std::string programDir = folder.Path();
-    device::SerialLink link{port,
-                            state,
-                            {replyTimeout, delay, comSearch},
-                            programDir,
-                            device::LinkTimings{150, 10000, 50}};
+    device::SerialLink link{port, programDir, device::LinkTimings{150, 10000, 50}};
 };
 
 TEST_F(Link, EveryByteIsKeptAndTheRingWrapsRound) {
     serialtest::PtyPeer peer(ports, 2);
     OpenOn(2);
-    replyTimeout.OnTimer = [this] { link.Timer_TimoutTimer(); };
     std::string sent, got;
     // Batches arrive in one data-available event each; the ring holds 32 bytes and wraps.
     for (int batch = 0; batch < 5; ++batch) {
@@ -67,42 +60,38 @@ TEST_F(Link, EveryByteIsKeptAndTheRingWrapsRound) {
         for (int i = 0; i < 20; ++i) got.push_back(static_cast<char>(link.WaitReplyByte()));
     }
     EXPECT_EQ(got, sent);
-    EXPECT_FALSE(state.TimedOut);
-    EXPECT_EQ(state.RxReadPos, state.RxWritePos);
-    EXPECT_EQ(state.RxReadPos, 100 % 32 + 1);
+    EXPECT_FALSE(link.TimedOut());
 
     // Nothing more: the wait ends with 0 and says it timed out; a received 00 does not.
     EXPECT_EQ(link.WaitReplyByte(), 0);
-    EXPECT_TRUE(state.TimedOut);
-    EXPECT_FALSE(replyTimeout.Enabled());
+    EXPECT_TRUE(link.TimedOut());
     peer.Write(std::string(1, '\0'));
     EXPECT_EQ(link.WaitReplyByte(), 0);
-    EXPECT_FALSE(state.TimedOut);
+    EXPECT_FALSE(link.TimedOut());
 }
 
 TEST_F(Link, AWaitEndsAtOnceWhenTheDeviceGoesAway) {
     serialtest::PtyPeer peer(ports, 2);
     OpenOn(2);
-    // No reply time-out ticks here: only the device's loss can end the wait, and the
-    // watchdog ends it (and the test fails) if that does not.
+    // The reply time-out outlasts the watchdog: only the device's loss can end the wait, and
+    // the watchdog ends it (and the test fails) if that does not.
+    device::SerialLink patient{port, programDir, device::LinkTimings{60000, 10000, 50}};
     bool watchdog = false;
     QTimer::singleShot(5000, [&] {
         watchdog = true;
-        link.Timer_TimoutTimer();
+        patient.Timer_TimoutTimer();
     });
     QTimer::singleShot(100, [&] { peer.CloseMaster(); });
-    EXPECT_EQ(link.WaitReplyByte(), 0);
-    EXPECT_TRUE(state.TimedOut);
+    EXPECT_EQ(patient.WaitReplyByte(), 0);
+    EXPECT_TRUE(patient.TimedOut());
     EXPECT_FALSE(watchdog);
 }
 
-TEST_F(Link, PauseLastsItsIntervalOnTheDelayTimer) {
-    delay.OnTimer = [this] { link.TimerDelayTimer(); };
+// A pause that never ended would hang here; one of nothing must not wait for a tick that a
+// timer without a period never gives.
+TEST_F(Link, PausesEnd) {
     link.Pause(30);
-    EXPECT_FALSE(state.DelayActive);
-    EXPECT_FALSE(delay.Enabled());
-    EXPECT_EQ(delay.Interval(), 30);
-    link.Pause(0);  // a pause of nothing returns instead of waiting for a tick that never comes
+    link.Pause(0);
 }
 
 // Requests the probe sends when the answers keep asking for more.
@@ -119,7 +108,6 @@ class ProbeLimits : public Link, public ::testing::WithParamInterface<ProbeLimit
 
 TEST_P(ProbeLimits, BoundTheRequests) {
     const ProbeLimit& c = GetParam();
-    replyTimeout.OnTimer = [this] { link.Timer_TimoutTimer(); };
     terminals.Start(3, c.answers);
     OpenOn(3);
     EXPECT_EQ(link.ProbePort(), c.code);
@@ -151,10 +139,9 @@ INSTANTIATE_TEST_SUITE_P(
                           0, 1, 0}),
     [](const auto& info) { return std::string(info.param.name); });
 
-// No retry tick is bound here: a port kept for another pass would hold the search until the
-// watchdog ends it (and the test fails).
+// The retry time outlasts the watchdog: a port kept for another pass would hold the search
+// until the watchdog ends it (and the test fails).
 TEST_F(Link, APortTheUserMayNotOpenIsStruckAtOnceAndNamed) {
-    replyTimeout.OnTimer = [this] { link.Timer_TimoutTimer(); };
     const std::string forbidden = ports + "/COM4";
     if (!progtest::PlaceForbiddenPort(forbidden)) GTEST_SKIP() << "nothing to forbid";
     bool watchdog = false;
@@ -165,7 +152,7 @@ TEST_F(Link, APortTheUserMayNotOpenIsStruckAtOnceAndNamed) {
     EXPECT_EQ(link.FindTerminal(), 0);
     EXPECT_FALSE(watchdog) << "the forbidden port was kept for another pass";
     EXPECT_EQ(link.LastSearch().denied, (std::vector<device::ComPortDevice>{{4, forbidden}}));
-    EXPECT_FALSE(state.ComSearchActive);
+    EXPECT_FALSE(link.SearchRetryRunning());
     EXPECT_FALSE(port.Open());
 }
 
