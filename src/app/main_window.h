@@ -8,6 +8,7 @@
 #include <QWidget>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/program_state.h"
@@ -64,6 +65,10 @@ public:
     int VisiblePage() const override;
     // The wizard's step.
     WizardStep Step() const { return wizard_.Step(); }
+    // How the update check retries a download cut on the way; tests shorten the pauses.
+    void SetDownloadRetryPauses(update::RetryPauses pauses) {
+        updateSession_.SetRetryPauses(std::move(pauses));
+    }
 
     // Texts and languages.
     void ApplyTexts();

@@ -132,7 +132,7 @@ INSTANTIATE_TEST_SUITE_P(
                      kLatest, kDisconnected}},
         ListingCase{"AFileTheClientCannotWriteIsSkipped",
                     {{"a.vbf", "A"}, {"b.vbf", "B"}},
-                    {"a.vbf.part/"},
+                    {"a.vbf:partial/"},
                     {},
                     {kFound, "Skipped file \"a.vbf\": it cannot be fetched here",
                      "Downloading file: b.vbf", kComplete, kDisconnected},

@@ -260,6 +260,12 @@ bool ScriptedFtpServer::RunStep(const Step& step) {
             CloseFd(data_);
             CloseFd(control_);
             return true;
+        case Step::Kind::Reconnect:
+            CloseFd(control_);
+            pending_.clear();
+            if (WaitReadable(listener_, kStepTimeoutMs))
+                control_ = ::accept4(listener_, nullptr, nullptr, SOCK_CLOEXEC);
+            return control_ >= 0 || Fail("no second control connection");
     }
     return false;
 }

@@ -28,6 +28,7 @@ struct Step {
         ReceiveData,  // drain the data connection until the client closes or resets it
         Gate,         // wait until the test opens the gate
         Drop,         // close the control connection
+        Reconnect,    // take the client's next control connection (after a Drop)
     };
     Kind kind;
     std::string text;
@@ -48,6 +49,7 @@ inline Step ResetData() { return {Step::Kind::ResetData, {}}; }
 inline Step ReceiveData() { return {Step::Kind::ReceiveData, {}}; }
 inline Step Gate() { return {Step::Kind::Gate, {}}; }
 inline Step Drop() { return {Step::Kind::Drop, {}}; }
+inline Step Reconnect() { return {Step::Kind::Reconnect, {}}; }
 
 // Greeting, USER, PASS and 230.
 std::vector<Step> Login();

@@ -1,0 +1,239 @@
+// Downloads that a broken link does not lose, through the window: a cut download is taken
+// up again within the check after a pause, the next check continues what an earlier one
+// left, and the file never stands under its name until it is whole. The server cuts the
+// retrieves and logs them; the tests shorten the pauses.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdint>
+
+#include "scripted_ftp_server.h"
+#include "server_window_fixture.h"
+
+namespace {
+
+using Lines = std::vector<std::string>;
+using namespace testsupport::status;
+using testsupport::FtpServerOptions;
+
+constexpr const char* kDownloading = "Downloading file: a.vbf";
+constexpr const char* kPartial = "Data/a.vbf:partial";
+
+// Bytes that never repeat: a resume at a wrong offset shows.
+std::string Pattern(std::size_t size) {
+    std::string s(size, '\0');
+    std::uint32_t x = 2463534242u;
+    for (char& c : s) {
+        x ^= x << 13;
+        x ^= x >> 17;
+        x ^= x << 5;
+        c = static_cast<char>(x);
+    }
+    return s;
+}
+
+std::string Resuming(std::uint64_t at, int attempt, int budget) {
+    return "Connection lost, resuming a.vbf at " + std::to_string(at) + " bytes (try " +
+           std::to_string(attempt) + " of " + std::to_string(budget) + ")";
+}
+
+class DownloadRetry : public testsupport::ServerWindowTest {
+  protected:
+    DownloadRetry() {
+        serverRoot.Write("UpdateFiles/a.vbf", package);
+        InstallRequiredFiles();
+    }
+    // One check against a server with `options`, its cuts closing the data connection, so
+    // that what the server sent before a cut is what the client kept.
+    void Launch(FtpServerOptions options, const update::RetryPauses& pauses) {
+        options.cutByClosing = true;
+        options.transferLog = logs.Path() + "served.log";
+        ftp = std::make_unique<testsupport::FtpServerProcess>(serverRoot.Path(), options);
+        ASSERT_TRUE(ftp->Running()) << ftp->Error();
+        PointAt(ftp->Port());
+        StartWindow().SetDownloadRetryPauses(pauses);
+        Click("But_P1_Update");
+        Click("But_P3_Next");
+    }
+    void Check(const FtpServerOptions& options, const update::RetryPauses& pauses) {
+        Launch(options, pauses);
+        EXPECT_TRY_EQ(Caption("But_P2_Cancel"), "Finish");
+    }
+    // Where each retrieve began.
+    std::vector<std::uint64_t> Starts() const {
+        std::vector<std::uint64_t> starts;
+        for (const auto& r : testsupport::ReadServedRetrieves(logs.Path() + "served.log"))
+            starts.push_back(r.start);
+        return starts;
+    }
+
+    const std::string package = Pattern(1 << 20);
+    testsupport::TempFolder logs;
+};
+
+// Cuts within one check: each retry asks for what the last attempt kept, until the file is
+// whole or the pauses are used up.
+TEST_F(DownloadRetry, ACutDownloadIsTakenUpAgainWithinTheCheck) {
+    const std::string kCut426 =
+        "ErrorCode: 426 ErrorText: 426 Connection closed; transfer aborted.";
+    const struct {
+        const char* what;
+        FtpServerOptions options;
+        update::RetryPauses pauses;
+        std::vector<std::uint64_t> starts;
+        Lines log;  // between "Downloading file: a.vbf" and "Disconnected from server"
+        Lines boxes;
+    } cases[] = {
+        {"cut twice, resumed twice",
+         {0, "300000,600000"},
+         {1, 1, 1},
+         {0, 300000, 600000},
+         {Resuming(300000, 1, 3), Resuming(600000, 2, 3), kComplete},
+         {}},
+        {"REST refused: from the first byte",
+         {0, "300000", false, 502},
+         {1, 1, 1},
+         {0, 0},
+         {Resuming(300000, 1, 3), kComplete},
+         {}},
+        {"more cuts than pauses: the failure is told once",
+         {0, "100000,200000,300000"},
+         {1, 1},
+         {0, 100000, 200000},
+         {Resuming(100000, 1, 2), Resuming(200000, 2, 2)},
+         {kCut426}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::filesystem::remove_all(folder.Path() + "Data");
+        messages.boxes.clear();
+        Check(c.options, c.pauses);
+        Lines log{kConnecting, kFound, kDownloading};
+        log.insert(log.end(), c.log.begin(), c.log.end());
+        log.push_back(kDisconnected);
+        EXPECT_EQ(StatusLines(), log);
+        EXPECT_EQ(messages.Texts(), c.boxes);
+        EXPECT_EQ(Starts(), c.starts);
+        if (c.boxes.empty()) {
+            EXPECT_TRUE(folder.Read("Data/a.vbf") == package);
+            EXPECT_FALSE(folder.Exists(kPartial));
+        } else {
+            EXPECT_FALSE(folder.Exists("Data/a.vbf"));
+            EXPECT_TRUE(folder.Read(kPartial) == package.substr(0, 300000));
+        }
+        std::filesystem::remove(logs.Path() + "served.log");
+    }
+}
+
+// What an earlier check left is continued when it can be a beginning of the file, and a
+// partial whose file the server no longer lists is deleted.
+TEST_F(DownloadRetry, TheNextCheckTakesUpWhatAnEarlierOneLeft) {
+    const struct {
+        const char* what;
+        std::string partial;
+        std::uint64_t start;
+    } cases[] = {
+        {"a beginning is continued", package.substr(0, 400000), 400000},
+        {"one longer than the file starts over", package + "junk", 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::filesystem::remove_all(folder.Path() + "Data");
+        folder.Write(kPartial, c.partial);
+        folder.Write("Data/gone.vbf:partial", "of a file the server dropped");
+        Check({}, {1});
+        EXPECT_EQ(StatusLines(),
+                  (Lines{kConnecting, kFound, kDownloading, kComplete, kDisconnected}));
+        EXPECT_EQ(Starts(), std::vector<std::uint64_t>{c.start});
+        EXPECT_TRUE(folder.Read("Data/a.vbf") == package);
+        EXPECT_FALSE(folder.Exists(kPartial));
+        EXPECT_FALSE(folder.Exists("Data/gone.vbf:partial"));
+        std::filesystem::remove(logs.Path() + "served.log");
+    }
+}
+
+// Cancel during a pause ends the check at once, with the connection kept or lost; what
+// came stays for the next check.
+TEST_F(DownloadRetry, CancelDuringThePauseEndsTheRetries) {
+    {
+        SCOPED_TRACE("the server closed the connection");
+        using namespace ftptest::play;
+        ftptest::ScriptedFtpServer server(Login() +
+                                          std::vector<ftptest::Step>{Expect("CWD UpdateFiles"),
+                                                                     Send("250 OK\r\n"),
+                                                                     Expect("TYPE A"),
+                                                                     Send("200 OK\r\n"),
+                                                                     Expect("PASV"),
+                                                                     Pasv(),
+                                                                     Expect("NLST"),
+                                                                     Send("150 Here\r\n"),
+                                                                     AcceptData(),
+                                                                     SendData("a.vbf\r\n"),
+                                                                     CloseData(),
+                                                                     Send("226 Done\r\n"),
+                                                                     Expect("TYPE I"),
+                                                                     Send("200 OK\r\n"),
+                                                                     Expect("SIZE"),
+                                                                     Send("213 6\r\n"),
+                                                                     Expect("PASV"),
+                                                                     Pasv(),
+                                                                     Expect("RETR"),
+                                                                     Send("421 Going down.\r\n"),
+                                                                     Drop()});
+        PointAt(server.Port());
+        StartWindow().SetDownloadRetryPauses({60000});
+        Click("But_P1_Update");
+        Click("But_P3_Next");
+        EXPECT_TRY(StatusLines().back() == Resuming(0, 1, 1));
+        EXPECT_TRY(!form->FTPclient.IsActive());
+        Click("But_P2_Cancel");
+        EXPECT_TRY_EQ(Caption("But_P2_Cancel"), "Finish");
+        EXPECT_EQ(StatusLines(), (Lines{kConnecting, kFound, kDownloading, Resuming(0, 1, 1),
+                                        "Aborted by user", kDisconnected}));
+        EXPECT_TRUE(messages.boxes.empty());
+    }
+    std::filesystem::remove_all(folder.Path() + "Data");
+    Launch({0, "300000"}, {60000});
+    EXPECT_TRY(StatusLines().back() == Resuming(300000, 1, 1));
+    Click("But_P2_Cancel");
+    EXPECT_TRY_EQ(Caption("But_P2_Cancel"), "Finish");
+    EXPECT_EQ(StatusLines(), (Lines{kConnecting, kFound, kDownloading, Resuming(300000, 1, 1),
+                                    "Aborted by user", kDisconnected}));
+    EXPECT_TRUE(messages.boxes.empty());
+    EXPECT_EQ(Starts(), std::vector<std::uint64_t>{0});
+    EXPECT_TRUE(folder.Read(kPartial) == package.substr(0, 300000));
+}
+
+// A control connection the server closes is opened anew after the pause: the session logs
+// in again, returns to its folder and continues the file.
+TEST_F(DownloadRetry, ALostConnectionIsOpenedAgain) {
+    using namespace ftptest::play;
+    using Steps = std::vector<ftptest::Step>;
+    const Steps inFolder = {Expect("CWD UpdateFiles"), Send("250 OK\r\n")};
+    const Steps list = {
+        Expect("TYPE A"), Send("200 OK\r\n"),   Expect("PASV"), Pasv(),
+        Expect("NLST"),   Send("150 Here\r\n"), AcceptData(),   SendData("a.vbf\r\n"),
+        CloseData(),      Send("226 Done\r\n")};
+    const Steps retrieve = {Expect("TYPE I"),  Send("200 OK\r\n"), Expect("SIZE a.vbf"),
+                            Send("213 6\r\n"), Expect("PASV"),     Pasv()};
+    ftptest::ScriptedFtpServer server(
+        Login() + inFolder + list + retrieve +
+        Steps{Expect("RETR a.vbf"), Send("150 Here\r\n"), AcceptData(), SendData("abc"),
+              CloseData(), Send("421 Timeout.\r\n"), Drop(), Reconnect()} +
+        Login() + inFolder + retrieve +
+        Steps{Expect("REST 3"), Send("350 Restarting\r\n"), Expect("RETR a.vbf"),
+              Send("150 Here\r\n"), AcceptData(), SendData("def"), CloseData(),
+              Send("226 Done\r\n"), Expect("QUIT"), Send("221 Bye\r\n"), Drop()});
+    PointAt(server.Port());
+    StartWindow().SetDownloadRetryPauses({1});
+    Click("But_P1_Update");
+    Click("But_P3_Next");
+    EXPECT_TRY_EQ(Caption("But_P2_Cancel"), "Finish");
+    EXPECT_EQ(server.Failure(), "");
+    EXPECT_EQ(StatusLines(), (Lines{kConnecting, kFound, kDownloading, Resuming(3, 1, 1), kComplete,
+                                    kDisconnected}));
+    EXPECT_TRUE(messages.boxes.empty());
+    EXPECT_EQ(folder.Read("Data/a.vbf"), "abcdef");
+}
+
+}  // namespace
