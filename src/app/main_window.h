@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "app/program_state.h"
+#include "app/repaint_throttle.h"
 #include "app/run_progress.h"
 #include "app/signup_flow.h"
 #include "app/update_check_flow.h"
@@ -156,6 +157,8 @@ private:
     // Pages.
     QWidget* Panel1 = nullptr;
     QWidget* Panel2 = nullptr;
+    // Page 2 redrawn at most 20 times a second while a check fills its log.
+    std::unique_ptr<RepaintThrottle> downloadPageRepaints_;
     QWidget* Panel3 = nullptr;
     QWidget* Panel4 = nullptr;
 
