@@ -26,6 +26,8 @@ double ThreadCpuSeconds() {
 }
 
 void ArrivalWatch::Line(const std::string& line) {
+    // A retry goes on with the same file.
+    if (line.rfind("Connection lost, resuming ", 0) == 0) return;
     const bool next = line.rfind("Downloading file: ", 0) == 0;
     if (fetching_ && (next || line == "Download complete!")) {
         record_.lastFileDone = Clock::now();

@@ -15,22 +15,10 @@ namespace {
 using Lines = std::vector<std::string>;
 using namespace testsupport::status;
 using testsupport::FtpServerOptions;
+using testsupport::Pattern;
 
 constexpr const char* kDownloading = "Downloading file: a.vbf";
 constexpr const char* kPartial = "Data/a.vbf:partial";
-
-// Bytes that never repeat: a resume at a wrong offset shows.
-std::string Pattern(std::size_t size) {
-    std::string s(size, '\0');
-    std::uint32_t x = 2463534242u;
-    for (char& c : s) {
-        x ^= x << 13;
-        x ^= x >> 17;
-        x ^= x << 5;
-        c = static_cast<char>(x);
-    }
-    return s;
-}
 
 std::string Resuming(std::uint64_t at, int attempt, int budget) {
     return "Connection lost, resuming a.vbf at " + std::to_string(at) + " bytes (try " +
@@ -152,34 +140,22 @@ TEST_F(DownloadRetry, TheNextCheckTakesUpWhatAnEarlierOneLeft) {
     }
 }
 
+// The scripted server's retrieve of "a.vbf" (6 bytes) up to its RETR.
+std::vector<ftptest::Step> RetrieveA() {
+    using namespace ftptest::play;
+    return {Expect("TYPE I"),  Send("200 OK\r\n"), Expect("SIZE a.vbf"),
+            Send("213 6\r\n"), Expect("PASV"),     Pasv()};
+}
+
 // Cancel during a pause ends the check at once, with the connection kept or lost; what
 // came stays for the next check.
 TEST_F(DownloadRetry, CancelDuringThePauseEndsTheRetries) {
     {
         SCOPED_TRACE("the server closed the connection");
         using namespace ftptest::play;
-        ftptest::ScriptedFtpServer server(Login() +
-                                          std::vector<ftptest::Step>{Expect("CWD UpdateFiles"),
-                                                                     Send("250 OK\r\n"),
-                                                                     Expect("TYPE A"),
-                                                                     Send("200 OK\r\n"),
-                                                                     Expect("PASV"),
-                                                                     Pasv(),
-                                                                     Expect("NLST"),
-                                                                     Send("150 Here\r\n"),
-                                                                     AcceptData(),
-                                                                     SendData("a.vbf\r\n"),
-                                                                     CloseData(),
-                                                                     Send("226 Done\r\n"),
-                                                                     Expect("TYPE I"),
-                                                                     Send("200 OK\r\n"),
-                                                                     Expect("SIZE"),
-                                                                     Send("213 6\r\n"),
-                                                                     Expect("PASV"),
-                                                                     Pasv(),
-                                                                     Expect("RETR"),
-                                                                     Send("421 Going down.\r\n"),
-                                                                     Drop()});
+        ftptest::ScriptedFtpServer server(
+            Login() + ListUpdateFolder("a.vbf\r\n") + RetrieveA() +
+            std::vector<ftptest::Step>{Expect("RETR"), Send("421 Going down.\r\n"), Drop()});
         PointAt(server.Port());
         StartWindow().SetDownloadRetryPauses({60000});
         Click("But_P1_Update");
@@ -209,18 +185,11 @@ TEST_F(DownloadRetry, CancelDuringThePauseEndsTheRetries) {
 TEST_F(DownloadRetry, ALostConnectionIsOpenedAgain) {
     using namespace ftptest::play;
     using Steps = std::vector<ftptest::Step>;
-    const Steps inFolder = {Expect("CWD UpdateFiles"), Send("250 OK\r\n")};
-    const Steps list = {
-        Expect("TYPE A"), Send("200 OK\r\n"),   Expect("PASV"), Pasv(),
-        Expect("NLST"),   Send("150 Here\r\n"), AcceptData(),   SendData("a.vbf\r\n"),
-        CloseData(),      Send("226 Done\r\n")};
-    const Steps retrieve = {Expect("TYPE I"),  Send("200 OK\r\n"), Expect("SIZE a.vbf"),
-                            Send("213 6\r\n"), Expect("PASV"),     Pasv()};
     ftptest::ScriptedFtpServer server(
-        Login() + inFolder + list + retrieve +
+        Login() + ListUpdateFolder("a.vbf\r\n") + RetrieveA() +
         Steps{Expect("RETR a.vbf"), Send("150 Here\r\n"), AcceptData(), SendData("abc"),
               CloseData(), Send("421 Timeout.\r\n"), Drop(), Reconnect()} +
-        Login() + inFolder + retrieve +
+        Login() + Steps{Expect("CWD UpdateFiles"), Send("250 OK\r\n")} + RetrieveA() +
         Steps{Expect("REST 3"), Send("350 Restarting\r\n"), Expect("RETR a.vbf"),
               Send("150 Here\r\n"), AcceptData(), SendData("def"), CloseData(),
               Send("226 Done\r\n"), Expect("QUIT"), Send("221 Bye\r\n"), Drop()});

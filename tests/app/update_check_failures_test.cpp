@@ -20,22 +20,6 @@ using Lines = std::vector<std::string>;
 using namespace testsupport::status;
 using Steps = std::vector<ftptest::Step>;
 
-// "UpdateFiles" changed to and listed with `names`.
-Steps ListUpdateFolder(const std::string& names) {
-    return {Expect("CWD UpdateFiles"),
-            Send("250 OK\r\n"),
-            Expect("TYPE A"),
-            Send("200 OK\r\n"),
-            Expect("PASV"),
-            Pasv(),
-            Expect("NLST"),
-            Send("150 Here\r\n"),
-            AcceptData(),
-            SendData(names),
-            CloseData(),
-            Send("226 Done\r\n")};
-}
-
 // A retrieve of `name` up to the RETR, SIZE answered with `size`.
 Steps Retrieve(const std::string& name, const std::string& size = "502 No SIZE\r\n") {
     return {

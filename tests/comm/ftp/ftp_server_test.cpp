@@ -24,19 +24,7 @@ namespace {
 using namespace ftptest;
 using namespace zp;
 using Events = std::vector<std::string>;
-
-// Bytes that differ at every offset, so a shifted or repeated block cannot pass as equal.
-std::string Pattern(std::size_t size) {
-    std::string s(size, '\0');
-    std::uint32_t x = 2463534242u;
-    for (char& c : s) {
-        x ^= x << 13;
-        x ^= x >> 17;
-        x ^= x << 5;
-        c = static_cast<char>(x);
-    }
-    return s;
-}
+using testsupport::Pattern;
 
 class FtpServer : public ::testing::Test {
   protected:

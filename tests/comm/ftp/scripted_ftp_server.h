@@ -56,6 +56,8 @@ std::vector<Step> Login();
 // Login, then the steps of a transfer up to its data connection: TYPE, for a retrieve
 // SIZE (not implemented here), PASV, the command (prefix), 150, accept.
 std::vector<Step> LoginAndTransfer(const std::string& command);
+// After the login: "UpdateFiles" changed to and listed with `names`.
+std::vector<Step> ListUpdateFolder(const std::string& names);
 }  // namespace play
 
 std::vector<Step> operator+(std::vector<Step> a, const std::vector<Step>& b);
