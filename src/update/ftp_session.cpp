@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "comm/ftp/winsock_errors.h"
+#include "comm/zp_errors.h"
 #include "platform/strings.h"
 
 namespace update {
@@ -132,7 +133,10 @@ void FtpSession::OnStatus(zp::TFtpStatusCode code, const std::string& info) {
             // A close during a pause: the pause's end opens a new connection.
             if (phase_ == Phase::Idle || phase_ == Phase::RetryPause) break;
             // The connection died under a step: the error that follows adds nothing.
-            if (phase_ == Phase::Working && RetryLater(zp::wsConnectionAborted, {}, true)) break;
+            if (phase_ == Phase::Working &&
+                RetryLater(zp::wsConnectionAborted, zp::ErrorMessage(zp::wsConnectionAborted),
+                           true))
+                break;
             ChangePhase(Phase::Idle);
             Ended();
             break;
@@ -245,7 +249,9 @@ void FtpSession::ReconnectFailed() {
     // The session was logged in: it ends as a logged-in one does, with the failure told
     // unless the user ended it.
     ChangePhase(Phase::Idle);
-    if (attempting && !failureShown_) {
+    if (attempting && retryCode_ == zp::TZpCustomFtpClient::kConnectTimedOut) {
+        TimedOut();  // a silent server, told as when no retry follows
+    } else if (attempting && !failureShown_) {
         failureShown_ = true;
         heldFailure_ = FtpErrorMessage(retryCode_, retryText_);
     }
