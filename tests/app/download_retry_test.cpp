@@ -31,20 +31,24 @@ class DownloadRetry : public testsupport::ServerWindowTest {
         serverRoot.Write("UpdateFiles/a.vbf", package);
         InstallRequiredFiles();
     }
-    // One check against a server with `options`, its cuts closing the data connection, so
-    // that what the server sent before a cut is what the client kept.
-    void Launch(FtpServerOptions options, const update::RetryPauses& pauses) {
+    // Its cuts close the data connection, so that what the server sent before a cut is
+    // what the client kept.
+    void ServeCutting(FtpServerOptions options) {
         options.cutByClosing = true;
         options.transferLog = logs.Path() + "served.log";
+        std::filesystem::remove(options.transferLog);
         ftp = std::make_unique<testsupport::FtpServerProcess>(serverRoot.Path(), options);
         ASSERT_TRUE(ftp->Running()) << ftp->Error();
         PointAt(ftp->Port());
+    }
+    void StartCheck(const update::RetryPauses& pauses) {
         StartWindow().SetDownloadRetryPauses(pauses);
         Click("But_P1_Update");
         Click("But_P3_Next");
     }
     void Check(const FtpServerOptions& options, const update::RetryPauses& pauses) {
-        Launch(options, pauses);
+        ServeCutting(options);
+        StartCheck(pauses);
         EXPECT_TRY_EQ(Caption("But_P2_Cancel"), "Finish");
     }
     // Where each retrieve began.
@@ -109,7 +113,6 @@ TEST_F(DownloadRetry, ACutDownloadIsTakenUpAgainWithinTheCheck) {
             EXPECT_FALSE(folder.Exists("Data/a.vbf"));
             EXPECT_TRUE(folder.Read(kPartial) == package.substr(0, 300000));
         }
-        std::filesystem::remove(logs.Path() + "served.log");
     }
 }
 
@@ -136,7 +139,6 @@ TEST_F(DownloadRetry, TheNextCheckTakesUpWhatAnEarlierOneLeft) {
         EXPECT_TRUE(folder.Read("Data/a.vbf") == package);
         EXPECT_FALSE(folder.Exists(kPartial));
         EXPECT_FALSE(folder.Exists("Data/gone.vbf:partial"));
-        std::filesystem::remove(logs.Path() + "served.log");
     }
 }
 
@@ -147,35 +149,30 @@ std::vector<ftptest::Step> RetrieveA() {
             Send("213 6\r\n"), Expect("PASV"),     Pasv()};
 }
 
-// Cancel during a pause ends the check at once, with the connection kept or lost; what
-// came stays for the next check.
+// Cancel during a pause ends the check at once, with or without a connection left to
+// close; what came stays for the next check.
 TEST_F(DownloadRetry, CancelDuringThePauseEndsTheRetries) {
-    {
-        SCOPED_TRACE("the server closed the connection");
-        using namespace ftptest::play;
-        ftptest::ScriptedFtpServer server(
-            Login() + ListUpdateFolder("a.vbf\r\n") + RetrieveA() +
-            std::vector<ftptest::Step>{Expect("RETR"), Send("421 Going down.\r\n"), Drop()});
-        PointAt(server.Port());
-        StartWindow().SetDownloadRetryPauses({60000});
-        Click("But_P1_Update");
-        Click("But_P3_Next");
-        EXPECT_TRY(StatusLines().back() == Resuming(0, 1, 1));
-        EXPECT_TRY(!form->FTPclient.IsActive());
+    using namespace ftptest::play;
+    ftptest::ScriptedFtpServer closing(
+        Login() + ListUpdateFolder("a.vbf\r\n") + RetrieveA() +
+        std::vector<ftptest::Step>{Expect("RETR"), Send("421 Going down.\r\n"), Drop()});
+    for (const bool connectionKept : {false, true}) {
+        SCOPED_TRACE(connectionKept ? "a 426 keeps the connection" : "a 421 closes it");
+        if (connectionKept) {
+            ServeCutting({0, "300000"});
+        } else {
+            PointAt(closing.Port());
+        }
+        StartCheck({60000});
+        const std::string resuming = Resuming(connectionKept ? 300000 : 0, 1, 1);
+        EXPECT_TRY(StatusLines().back() == resuming);
+        if (!connectionKept) EXPECT_TRY(!form->FTPclient.IsActive());
         Click("But_P2_Cancel");
         EXPECT_TRY_EQ(Caption("But_P2_Cancel"), "Finish");
-        EXPECT_EQ(StatusLines(), (Lines{kConnecting, kFound, kDownloading, Resuming(0, 1, 1),
+        EXPECT_EQ(StatusLines(), (Lines{kConnecting, kFound, kDownloading, resuming,
                                         "Aborted by user", kDisconnected}));
         EXPECT_TRUE(messages.boxes.empty());
     }
-    std::filesystem::remove_all(folder.Path() + "Data");
-    Launch({0, "300000"}, {60000});
-    EXPECT_TRY(StatusLines().back() == Resuming(300000, 1, 1));
-    Click("But_P2_Cancel");
-    EXPECT_TRY_EQ(Caption("But_P2_Cancel"), "Finish");
-    EXPECT_EQ(StatusLines(), (Lines{kConnecting, kFound, kDownloading, Resuming(300000, 1, 1),
-                                    "Aborted by user", kDisconnected}));
-    EXPECT_TRUE(messages.boxes.empty());
     EXPECT_EQ(Starts(), std::vector<std::uint64_t>{0});
     EXPECT_TRUE(folder.Read(kPartial) == package.substr(0, 300000));
 }
@@ -194,9 +191,7 @@ TEST_F(DownloadRetry, ALostConnectionIsOpenedAgain) {
               Send("150 Here\r\n"), AcceptData(), SendData("def"), CloseData(),
               Send("226 Done\r\n"), Expect("QUIT"), Send("221 Bye\r\n"), Drop()});
     PointAt(server.Port());
-    StartWindow().SetDownloadRetryPauses({1});
-    Click("But_P1_Update");
-    Click("But_P3_Next");
+    StartCheck({1});
     EXPECT_TRY_EQ(Caption("But_P2_Cancel"), "Finish");
     EXPECT_EQ(server.Failure(), "");
     EXPECT_EQ(StatusLines(), (Lines{kConnecting, kFound, kDownloading, Resuming(3, 1, 1), kComplete,
