@@ -172,6 +172,8 @@ TEST_F(DownloadRetry, CancelDuringThePauseEndsTheRetries) {
         EXPECT_EQ(StatusLines(), (Lines{kConnecting, kFound, kDownloading, resuming,
                                         "Aborted by user", kDisconnected}));
         EXPECT_TRUE(messages.boxes.empty());
+        // Nothing came before the 421: no empty partial lies in the folder.
+        EXPECT_EQ(folder.Exists(kPartial), connectionKept);
     }
     EXPECT_EQ(Starts(), std::vector<std::uint64_t>{0});
     EXPECT_TRUE(folder.Read(kPartial) == package.substr(0, 300000));

@@ -46,7 +46,8 @@ class TFtpLocalFile {
     // The transfer succeeded: the temporary or partial file becomes the target; false with
     // Error() set when it cannot (a temporary file is removed then, a partial one kept).
     bool Commit();
-    // The transfer failed: the target stays as it was; a partial file keeps what it holds.
+    // The transfer failed: the target stays as it was; a partial file keeps what it holds
+    // (an empty one goes).
     void Discard();
     // The transfer failed and what the partial file holds is not a beginning of the file:
     // it is removed.

@@ -138,7 +138,9 @@ void TFtpLocalFile::Discard() {
     }
     ::close(fd_);
     fd_ = -1;
-    if (mode_ == Mode::Replace) ::unlink(temporary_.c_str());
+    // An empty partial has nothing for the next attempt; it would only lie in the folder.
+    if (mode_ == Mode::Replace || (mode_ == Mode::Resume && size_ == 0))
+        ::unlink(temporary_.c_str());
     temporary_.clear();
     mode_ = Mode::None;
 }
