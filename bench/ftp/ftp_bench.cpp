@@ -47,12 +47,7 @@ struct Run {
 Run ComponentSession(std::uint16_t port, const std::string& remote, const std::string& local,
                      bool listing) {
     zp::TZpFtpClient ftp;
-    ftp.SetServerAddress("127.0.0.1");
-    ftp.SetWsPort(std::to_string(port));
-    ftp.SetUserName(testsupport::FtpServerProcess::kUser);
-    ftp.SetPassword(testsupport::FtpServerProcess::kPassword);
-    ftp.SetPassiveMode(true);
-    ftp.SetConnectTimeout(100);
+    ftpbench::SetUpClient(ftp, port);
     Run run;
     bool done = false;
     ftp.SetOnFtpStatus(

@@ -4,8 +4,18 @@
 
 #include <algorithm>
 #include <fstream>
+#include <string>
+
+#include "comm/ftp/zp_ftp_client.h"
+#include "ftp_server_process.h"
 
 namespace ftpbench {
+
+namespace {
+// The window's settings of its client.
+constexpr std::int32_t kConnectTimeoutTicks = 100;
+constexpr std::int32_t kTransferTimeoutTicks = 1092;
+}  // namespace
 
 double Seconds(Clock::duration d) { return std::chrono::duration<double>(d).count(); }
 
@@ -16,6 +26,8 @@ double ThreadCpuSeconds() {
 }
 
 void ArrivalWatch::Line(const std::string& line) {
+    // A retry goes on with the same file.
+    if (line.rfind("Connection lost, resuming ", 0) == 0) return;
     const bool next = line.rfind("Downloading file: ", 0) == 0;
     if (fetching_ && (next || line == "Download complete!")) {
         record_.lastFileDone = Clock::now();
@@ -27,6 +39,17 @@ void ArrivalWatch::Line(const std::string& line) {
 double Median(std::vector<double> v) {
     std::sort(v.begin(), v.end());
     return v[v.size() / 2];
+}
+
+void SetUpClient(zp::TZpFtpClient& ftp, std::uint16_t port) {
+    ftp.SetServerAddress("127.0.0.1");
+    ftp.SetWsPort(std::to_string(port));
+    ftp.SetUserName(testsupport::FtpServerProcess::kUser);
+    ftp.SetPassword(testsupport::FtpServerProcess::kPassword);
+    ftp.SetPassiveMode(true);
+    ftp.SetFileType(zp::ftBinary);
+    ftp.SetConnectTimeout(kConnectTimeoutTicks);
+    ftp.SetTransferTimeout(kTransferTimeoutTicks);
 }
 
 void WriteFile(const std::filesystem::path& path, std::uint64_t size) {

@@ -7,6 +7,10 @@
 #include <string>
 #include <vector>
 
+namespace zp {
+class TZpFtpClient;
+}
+
 namespace ftpbench {
 
 using Clock = std::chrono::steady_clock;
@@ -23,6 +27,9 @@ struct CheckRecord {
     int filesDone = 0;
     double guiCpuSeconds = 0;  // of the GUI thread, from the start to the end
 };
+
+// The client as the window sets it up, aimed at the test server on 127.0.0.1:`port`.
+void SetUpClient(zp::TZpFtpClient& ftp, std::uint16_t port);
 
 // Reads page 2's status log as it grows for when each file came in: a file is done when
 // the next one begins, or when the check says that the last one came.

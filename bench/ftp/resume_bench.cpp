@@ -14,11 +14,16 @@
 // file is complete, or until the check ended when it failed; against the time the file's
 // bytes take at the rate plus the pauses between tries (2, 5 and 10 s).
 //
+// The FTP client alone shows what a caller that retries gets from its restart mode: after
+// each transient failure the same pause, then the retrieve again, continuing the partial
+// file (after a new login when the connection went).
+//
 // curl 7.88's --retry throws away what a try fetched and starts again from where the
 // command began, with -C - too: curl resumes only when it is run again. So the reference is
 // curl -C - run until it succeeds, at most four times, with the same pauses between runs;
 // curl -C - --retry 3 --retry-all-errors in one run is shown for information.
 #include <QCoreApplication>
+#include <QTimer>
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -30,9 +35,11 @@
 #include <vector>
 
 #include "child_process.h"
+#include "comm/ftp/zp_ftp_client.h"
 #include "ftp_bench_support.h"
 #include "ftp_server_process.h"
 #include "headless_update_check.h"
+#include "platform/message_wait.h"
 #include "temp_folder.h"
 
 namespace fs = std::filesystem;
@@ -133,6 +140,70 @@ Outcome UpdateCheck(const Server& server, const testsupport::TempFolder& work,
     return o;
 }
 
+// The client's restart mode, tried again after each transient failure with the pauses.
+Outcome ClientRestarts(const Server& server, const testsupport::TempFolder& work,
+                       const std::string& original, int limitMs) {
+    const std::string folder = work.Path() + "client/";
+    fs::remove_all(folder);
+    fs::create_directories(folder);
+    const std::string target = folder + kPackage;
+    const std::string partial = folder + kPackage + ".resume";
+    zp::TZpFtpClient ftp;
+    SetUpClient(ftp, server.Port());
+    Outcome o;
+    int failures = 0;
+    bool waiting = false;  // for the pause before the next try
+    bool ended = false;
+    auto retrieve = [&] {
+        if (!ftp.RetrieveFile(std::string("UpdateFiles/") + kPackage, target, ftp.kRetrieveRestart,
+                              partial)) {
+            o.note = "the retrieve did not start";
+            ended = true;
+        }
+    };
+    // One try after each failure; a failure may come as an error and a close.
+    auto tryAgain = [&](const std::string& why) {
+        if (waiting || ended) return;
+        if (++failures >= kTries) {
+            o.note = why;
+            ended = true;
+            return;
+        }
+        waiting = true;
+        QTimer::singleShot(static_cast<int>(1000 * kPausesS[failures - 1]), [&] {
+            waiting = false;
+            if (ftp.ProcessState() == zp::fsIdle) {
+                retrieve();
+            } else if (!ftp.IsActive()) {
+                ftp.Login();
+            }
+        });
+    };
+    ftp.SetOnFtpStatus([&](zp::TZpCustomFtpClient&, zp::TFtpStatusCode code, const std::string&) {
+        if (code == zp::scLogin) retrieve();
+        if (code == zp::scTransferOK) ended = true;
+        if (code == zp::scTimeout) tryAgain("timed out");
+        if (code == zp::scClose) tryAgain("no connection");
+    });
+    ftp.SetOnFtpError([&](zp::TZpCustomFtpClient& c, std::int32_t, const std::string& text) {
+        if (c.LastFailure() == zp::TFtpFailureKind::Transient) {
+            tryAgain(text);
+        } else {
+            o.note = text;
+            ended = true;
+        }
+    });
+    const auto t0 = Clock::now();
+    ftp.Login();
+    platform::ProcessMessagesUntil([&] { return ended; }, limitMs);
+    o.wall = Seconds(Clock::now() - t0);
+    server.Count(o);
+    o.exact = Contents(target) == original;
+    if (!o.exact && o.note.empty()) o.note = ended ? "the file differs" : "still running";
+    ftp.Logout();
+    return o;
+}
+
 // curl -C - into a new file: run again after each failure, with the pauses between
 // (`runAgain`), or run once with its own --retry.
 Outcome Curl(const Server& server, const std::string& file, const std::string& original,
@@ -207,12 +278,18 @@ int main(int argc, char** argv) {
                 "ratio", "result");
     std::fflush(stdout);
 
-    Outcome ours, loop, retry;
+    Outcome ours, client, loop, retry;
     {
         Server server(work, rate, cuts, cutByClosing);
         ours = UpdateCheck(server, work, original, limitMs);
     }
     Row("update check", ours, size, rateSeconds, true);
+    std::fflush(stdout);
+    {
+        Server server(work, rate, cuts, cutByClosing);
+        client = ClientRestarts(server, work, original, limitMs);
+    }
+    Row("FTP client, restart mode, tried again", client, size, rateSeconds, true);
     std::fflush(stdout);
     {
         Server server(work, rate, cuts, cutByClosing);

@@ -187,6 +187,7 @@ int TForm1::VisiblePage() const {
 
 void TForm1::AddStatusLine(const std::string& text) {
     const QString line = QString::fromStdString(text);
+    downloadPageRepaints_->Changed();
     ListBox_P2->addItem(line);
     ListBox_P2->scrollToBottom();
     Label_P2_FTP_Info->setText(line);

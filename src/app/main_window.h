@@ -8,9 +8,11 @@
 #include <QWidget>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/program_state.h"
+#include "app/repaint_throttle.h"
 #include "app/run_progress.h"
 #include "app/signup_flow.h"
 #include "app/update_check_flow.h"
@@ -64,6 +66,10 @@ class TForm1 : public QWidget,
     int VisiblePage() const override;
     // The wizard's step.
     WizardStep Step() const { return wizard_.Step(); }
+    // How the update check retries a download cut on the way; tests shorten the pauses.
+    void SetDownloadRetryPauses(update::RetryPauses pauses) {
+        updateSession_.SetRetryPauses(std::move(pauses));
+    }
 
     // Texts and languages.
     void ApplyTexts();
@@ -151,6 +157,8 @@ class TForm1 : public QWidget,
     // Pages.
     QWidget* Panel1 = nullptr;
     QWidget* Panel2 = nullptr;
+    // Page 2 redrawn at most 20 times a second while a check fills its log.
+    std::unique_ptr<RepaintThrottle> downloadPageRepaints_;
     QWidget* Panel3 = nullptr;
     QWidget* Panel4 = nullptr;
 

@@ -18,6 +18,8 @@ namespace {
 constexpr int kStripWidth = 165;
 constexpr int kPageWidth = 435;
 constexpr int kPageHeight = 420;
+// Faster than that, nobody reads the status log anyway.
+constexpr int kDownloadPageRepaintMs = 50;
 // A label of the layout that sizes itself to its caption is given the room to the page's
 // right edge instead, so a longer translation is never cut short.
 constexpr int kAutoWidth = kPageWidth - 50;
@@ -136,10 +138,14 @@ void TForm1::BuildStartPage() {
 
 void TForm1::BuildDownloadPage() {
     QWidget* p = Panel2;
+    downloadPageRepaints_ = std::make_unique<RepaintThrottle>(*p, kDownloadPageRepaintMs);
     Label_P2_Headline =
         PlaceLabel(p, "Label_P2_Headline", {48, 48, kAutoWidth, 20}, UiFont::Bold12);
     ListBox_P2 = Place<QListWidget>(p, "ListBox_P2", {48, 88, 337, 265});
     ListBox_P2->setAccessibleName(QStringLiteral("Status log"));
+    // One line per item: without this every added line measures all the others again,
+    // and a check of a thousand files spends its time laying out its own log.
+    ListBox_P2->setUniformItemSizes(true);
     But_P2_Cancel = PlaceButton(p, "But_P2_Cancel", kCancelButton);
     // The byte counter of the running download, beside the button rather than over the log.
     Label_P2_Info2 = PlaceLabel(p, "Label_P2_Info2", {48, 374, 280, 16}, UiFont::Bold10);

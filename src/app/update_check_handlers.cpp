@@ -20,6 +20,7 @@ void TForm1::Timer_AutoUpdateTimer() { updateCheck_->AutoUpdateTick(); }
 // ---------------------------------------------------------------- what the session sees
 
 void TForm1::SetByteCounter(const std::string& caption) {
+    downloadPageRepaints_->Changed();
     Label_P2_Info2->setText(QString::fromStdString(caption));
     Label_P2_Info2->show();
 }

@@ -5,16 +5,25 @@
 // failure end every session the same way: the failure is told once, and one that comes
 // after the login is held back until the session has ended, so that the user reads it
 // after everything the end of the session says. A session adds its folder, its work and
-// its words for what went wrong.
+// its words for what went wrong. A step the session marks as worth it survives a failure
+// of the link: after a pause it is taken up again, on a new connection if the old one died.
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "comm/ftp/zp_ftp_client.h"
 #include "platform/message_sink.h"
+#include "platform/window_timer.h"
 #include "update/server_settings.h"
 
 namespace update {
+
+// The pauses, in ms, before a step that failed on the way is taken up again; their number
+// is how often. A slow link's drops come in bursts: the pauses grow.
+using RetryPauses = std::vector<int>;
+inline const RetryPauses kRetryPauses = {2000, 5000, 10000};
 
 class FtpSession {
   public:
@@ -24,6 +33,7 @@ class FtpSession {
         ChangingFolder,  // CWD sent
         Working,         // in the folder: the session's own work
         LoggingOut,      // waiting for the connection to close
+        RetryPause,      // a step failed on the way: it is taken up again after a pause
     };
 
     virtual ~FtpSession();
@@ -31,10 +41,13 @@ class FtpSession {
     FtpSession& operator=(const FtpSession&) = delete;
 
     Phase CurrentPhase() const { return phase_; }
-    // The client holds a connection, this session's or another's on the same client.
-    bool ConnectionOpen() const { return ftp_.IsActive(); }
+    // The client holds a connection, this session's or another's on the same client, or
+    // this session pauses before it takes its step up again.
+    bool ConnectionOpen() const { return ftp_.IsActive() || phase_ == Phase::RetryPause; }
     // A box of the session (a failure, an offer) waits for the user's answer.
     bool AwaitingAnswer() const { return sink_.Showing(); }
+    // For the sessions that follow; none: a failure is never retried.
+    void SetRetryPauses(RetryPauses pauses) { retryPauses_ = std::move(pauses); }
 
   protected:
     // Sets the client up as every session needs it: passive, binary, and its time limits.
@@ -46,6 +59,7 @@ class FtpSession {
     void Open(const ServerSettings& server);
     // Once the server is in `folder`, the work begins (InFolder).
     void ChangeFolder(const std::string& folder);
+    // Also ends a pause before a retry; the session ends then even without a connection.
     void LogOut();
     // The client would not start a step of the session (`what`, "list the server
     // folder"): it ends, and StepRefused says so.
@@ -80,6 +94,15 @@ class FtpSession {
     }
     // The logged-in session has ended; a failure held back is still to be shown.
     virtual void Ended() = 0;
+    // The running step may be taken up again after a failure worth another attempt.
+    virtual bool RetryWanted() const { return false; }
+    // The step failed; `attempt` of `budget` follows after a pause.
+    virtual void RetryComing(int attempt, int budget) {
+        (void)attempt;
+        (void)budget;
+    }
+    // The pause is over and the session is in its folder again: the step once more.
+    virtual void TakeUpAgain() {}
 
   private:
     void ChangePhase(Phase to);
@@ -89,12 +112,26 @@ class FtpSession {
     void EndBeforeLogin();
     void SilenceAfterLogin();
     void Fail(std::int32_t code, const std::string& text);
+    // A failure of the link during a step worth another attempt, while attempts are left:
+    // the pause begins, and true. `code` and `text` are told if no attempt gets through.
+    // `linkLost`: the connection is gone, whatever the client's last failure says.
+    bool RetryLater(std::int32_t code, const std::string& text, bool linkLost = false);
+    void PauseOver();
+    // A new connection for a retry did not come up.
+    void ReconnectFailed();
 
     zp::TZpCustomFtpClient& ftp_;
     platform::TrackedMessageSink sink_;
     Phase phase_ = Phase::Idle;
     bool failureShown_ = false;  // later failures of the session add nothing
     std::string heldFailure_;    // shown by the end of the session
+    ServerSettings server_;
+    RetryPauses retryPauses_ = kRetryPauses;
+    int retries_ = 0;            // of the running step
+    bool reconnecting_ = false;  // the login under way takes a step up again
+    std::int32_t retryCode_ = 0;
+    std::string retryText_;  // the failure that began the retries
+    platform::WindowTimer retryTimer_;
     // The client's handlers outlive no session: they check this first.
     std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
 };

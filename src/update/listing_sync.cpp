@@ -7,6 +7,7 @@
 #include "platform/files.h"
 #include "platform/folder_listing.h"
 #include "update/listing_names.h"
+#include "update/partial_files.h"
 #include "update/program_file.h"
 
 namespace update {
@@ -31,7 +32,8 @@ std::vector<std::string> StaleFiles(const ListingNames& listed, const std::strin
     for (const auto& skipped : listed.skipped) onServer.insert(skipped.name);
     std::vector<std::string> stale;
     for (auto& local : platform::ListFiles(dataDir, "*.*")) {
-        if (onServer.count(local) == 0) stale.push_back(std::move(local));
+        // A partial download is the check's own to keep or drop.
+        if (onServer.count(local) == 0 && !IsPartialName(local)) stale.push_back(std::move(local));
     }
     return stale;
 }

@@ -4,6 +4,7 @@
 #include "update/file_rules.h"
 #include "update/listing_names.h"
 #include "update/listing_sync.h"
+#include "update/partial_files.h"
 
 namespace update {
 
@@ -16,7 +17,6 @@ constexpr const char* kUpdateFolder = "UpdateFiles";
 // Reached from the installation's folder, so from the login folder whatever that is.
 constexpr const char* kUpdateFolderFromInstall = "/UpdateFiles";
 constexpr int kInstallPauseMs = 2000;
-constexpr std::uint8_t kReplace = 1;
 
 // The installation's status lines are English in every language.
 constexpr const char* kFoundNoProgramFiles = "Found no files!";
@@ -100,7 +100,8 @@ void UpdateSession::ListingReceived(const std::string& listing) {
 
 void UpdateSession::BlockMoved(std::uint64_t transferredBytes) {
     if (work_ == Work::Downloading)
-        parts_.view.SetByteCounter("Bytes downloaded: " + std::to_string(transferredBytes));
+        parts_.view.SetByteCounter("Bytes downloaded: " +
+                                   std::to_string(Ftp().RestartOffset() + transferredBytes));
 }
 
 void UpdateSession::TransferDone() {
@@ -119,6 +120,7 @@ void UpdateSession::CompareListing(const std::string& listing) {
     for (const auto& line : result.log) Status(line);
     queue_ = result.queue;
     programNotFetched_ = result.programNotFetched;
+    DropUnwantedPartials();
     if (queue_.empty()) {
         LogOut();
         if (start_.installation) {
@@ -136,14 +138,19 @@ void UpdateSession::CompareListing(const std::string& listing) {
     StartNextDownload();
 }
 
-void UpdateSession::StartNextDownload() {
+void UpdateSession::StartNextDownload(bool announce) {
     while (!queue_.empty()) {
         const std::string& name = queue_.front();
         const auto target = DownloadTarget(name, start_.folders, start_.installation);
-        if (target && Ftp().RetrieveFile(name, *target, kReplace)) {
+        // What an earlier attempt or check fetched of the file is continued.
+        if (target && Ftp().RetrieveFile(name, *target, zp::TZpCustomFtpClient::kRetrieveRestart,
+                                         PartialPath(*target))) {
             ChangeWork(Work::Downloading);
-            parts_.view.SetByteCounter("Bytes downloaded: 0");
-            Status(parts_.texts[TextId::DownloadingFile] + " " + name);
+            if (announce) {
+                parts_.view.SetByteCounter("Bytes downloaded: " +
+                                           std::to_string(Ftp().PartialBytes()));
+                Status(parts_.texts[TextId::DownloadingFile] + " " + name);
+            }
             return;
         }
         // Without this the check would wait for a download that never began.
@@ -165,6 +172,20 @@ void UpdateSession::StartNextDownload() {
     }
     LogOut();
     Status(TextId::DownloadComplete);
+}
+
+void UpdateSession::DropUnwantedPartials() const {
+    std::vector<std::string> targets;
+    for (const auto& name : queue_) {
+        if (auto target = DownloadTarget(name, start_.folders, start_.installation))
+            targets.push_back(std::move(*target));
+    }
+    const LocalFolders& f = start_.folders;
+    if (start_.installation) {
+        DeleteUnwantedPartials({f.programDir}, targets);
+    } else {
+        DeleteUnwantedPartials({f.dataDir, f.languageDir}, targets);
+    }
 }
 
 void UpdateSession::SkipRefusedFile(const std::string& text) {
@@ -220,6 +241,18 @@ void UpdateSession::Ended() {
     parts_.view.RefreshLanguage();
     parts_.view.SetDownloadPageButton(parts_.texts[TextId::Finish]);
 }
+
+bool UpdateSession::RetryWanted() const {
+    return work_ == Work::Downloading && !cancelled_ && !queue_.empty();
+}
+
+void UpdateSession::RetryComing(int attempt, int budget) {
+    Status("Connection lost, resuming " + PrintableName(queue_.front()) + " at " +
+           std::to_string(Ftp().PartialBytes()) + " bytes (try " + std::to_string(attempt) +
+           " of " + std::to_string(budget) + ")");
+}
+
+void UpdateSession::TakeUpAgain() { StartNextDownload(false); }
 
 void UpdateSession::Status(TextId id) { parts_.view.AddStatusLine(parts_.texts[id]); }
 

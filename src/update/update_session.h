@@ -95,12 +95,18 @@ class UpdateSession : public FtpSession {
     void StepRefused(const std::string& what) override;
     bool FailureTaken(std::int32_t code, const std::string& text) override;
     void Ended() override;
+    bool RetryWanted() const override;
+    void RetryComing(int attempt, int budget) override;
+    void TakeUpAgain() override;
 
     void ChangeWork(Work to);
     // The pause after the installation's files is over: on to "/UpdateFiles".
     void PauseEnded();
     void CompareListing(const std::string& listing);
-    void StartNextDownload();
+    // `announce`: the status log names the file; a retry has named it already.
+    void StartNextDownload(bool announce = true);
+    // Partial downloads whose file is no longer wanted are deleted.
+    void DropUnwantedPartials() const;
     // The server refused the file being fetched: noted, and the queue goes on.
     void SkipRefusedFile(const std::string& text);
     void Status(i18n::TextId id);

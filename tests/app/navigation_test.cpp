@@ -52,9 +52,9 @@ TEST_F(Navigation, UpdateCheckFromTheStartPageAndBack) {
     EXPECT_EQ(StatusLines(), std::vector<std::string>{"Connecting to server..."});
     EXPECT_EQ(Caption("Label_P2_FTP_Info"), "Connecting to server...");
 
-    // A refused connection ends silently; then Cancel leads back.
+    // A refused connection ends the check; then Finish leads back.
     EXPECT_TRY(!w.FTPclient.IsActive());
-    EXPECT_EQ(Caption("But_P2_Cancel"), "Cancel");
+    EXPECT_TRY_EQ(Caption("But_P2_Cancel"), "Finish");
     Click("But_P2_Cancel");
     EXPECT_EQ(w.VisiblePage(), 1);
     EXPECT_EQ(w.Step(), WizardStep::StartPage);

@@ -58,6 +58,18 @@ FtpServerOptions RateOnly(unsigned sendBytesPerSecond) {
 
 }  // namespace
 
+std::string Pattern(std::size_t size) {
+    std::string s(size, '\0');
+    std::uint32_t x = 2463534242u;
+    for (char& c : s) {
+        x ^= x << 13;
+        x ^= x >> 17;
+        x ^= x << 5;
+        c = static_cast<char>(x);
+    }
+    return s;
+}
+
 std::vector<ServedRetrieve> ReadServedRetrieves(const std::string& transferLog) {
     std::vector<ServedRetrieve> retrieves;
     std::ifstream in(transferLog);

@@ -38,6 +38,10 @@ struct ServedRetrieve {
 // The retrieves in a transfer log, in the order they ended; none when there is no log.
 std::vector<ServedRetrieve> ReadServedRetrieves(const std::string& transferLog);
 
+// Bytes to serve that differ at every offset, so that a file resumed at a wrong offset, or
+// a shifted or repeated block, cannot pass as equal.
+std::string Pattern(std::size_t size);
+
 class FtpServerProcess {
   public:
     static constexpr const char* kUser = "arvex";

@@ -5,7 +5,9 @@
 #include <initializer_list>
 
 #include "temp_folder.h"
+#include "update/listing_names.h"
 #include "update/listing_sync.h"
+#include "update/partial_files.h"
 
 using namespace update;
 using Names = std::vector<std::string>;
@@ -116,4 +118,22 @@ TEST_F(SyncTest, InstallationQueuesEveryUsableNameInOrder) {
     EXPECT_EQ(r.queue, (Names{"ZipEngine.so", "BLaz60A.prg", "readme"}));
     EXPECT_TRUE(r.log.empty());
     EXPECT_TRUE(QueueInstallFiles("").queue.empty());
+}
+
+// A partial download's name fits in a folder, keeps two long names apart, and is one that
+// no listing can give, so that it never stands for a server's file.
+TEST(PartialFiles, NamesNoServerNameCanTake) {
+    const std::string longA(kMaxFileNameBytes, 'a');
+    const std::string longB = std::string(kMaxFileNameBytes - 1, 'a') + "b";
+    for (const std::string& name : {std::string("a.vbf"), longA, longB}) {
+        SCOPED_TRACE(name.size());
+        const std::string partial = PartialPath("/p/Data/" + name);
+        ASSERT_EQ(partial.rfind("/p/Data/", 0), 0u);
+        const std::string own = partial.substr(8);
+        EXPECT_LE(own.size(), kMaxFileNameBytes);
+        EXPECT_TRUE(IsPartialName(own));
+        EXPECT_NE(CheckServerName(own), UnsafeName::None);
+        EXPECT_FALSE(IsPartialName(name));
+    }
+    EXPECT_NE(PartialPath("/p/" + longA), PartialPath("/p/" + longB));
 }

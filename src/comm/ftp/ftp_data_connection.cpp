@@ -21,7 +21,10 @@ std::int32_t TFtpDataConnection::Connect(std::uint32_t host, std::uint16_t port)
     if (const std::int32_t code = tcp::StartConnect(fd_, host, port); code != 0) return code;
     connecting_ = true;
     watch_.Attach(fd_);
-    watch_.WatchWritable(true);
+    // A store hears of the connect when it can write. A listing or retrieve needs no word
+    // of it: its first data, the server's close or the connect's failure all show as
+    // readable, and every change of what is watched costs the event loop a wake-up.
+    watch_.WatchWritable(wantWritable_);
     return 0;
 }
 
@@ -50,30 +53,30 @@ void TFtpDataConnection::Close(bool reset) {
     connecting_ = connected_ = wantWritable_ = false;
 }
 
-void TFtpDataConnection::OnReadable() {
-    if (fd_ < 0) return;
-    // A connect that failed shows as readable too; its error comes before any data.
-    if (connecting_) {
-        OnWritable();
-        return;
+bool TFtpDataConnection::ConnectDone() {
+    if (!connecting_) return true;
+    connecting_ = false;
+    if (const std::int32_t code = tcp::ConnectResult(fd_); code != 0) {
+        watch_.Detach();
+        if (const auto call = events_.failed) call(code);
+        return false;
     }
-    if (events_.readable) events_.readable();
+    connected_ = true;
+    return true;
+}
+
+// The calls are copies: each may destroy this connection's owner, and with it this object.
+
+void TFtpDataConnection::OnReadable() {
+    // A connect that failed shows as readable too; its error comes before any data.
+    if (fd_ < 0 || !ConnectDone()) return;
+    if (const auto call = events_.readable) call();
 }
 
 void TFtpDataConnection::OnWritable() {
-    if (fd_ < 0) return;
-    if (connecting_) {
-        connecting_ = false;
-        if (const std::int32_t code = tcp::ConnectResult(fd_); code != 0) {
-            watch_.Detach();
-            if (events_.failed) events_.failed(code);
-            return;
-        }
-        connected_ = true;
-        watch_.WatchWritable(wantWritable_);
-        if (!wantWritable_) return;
-    }
-    if (events_.writable) events_.writable();
+    const bool connecting = connecting_;
+    if (fd_ < 0 || !ConnectDone() || (connecting && !wantWritable_)) return;
+    if (const auto call = events_.writable) call();
 }
 
 }  // namespace zp

@@ -43,6 +43,8 @@ class TFtpDataConnection {
     void Close(bool reset);
 
   private:
+    // True once connected; false, with the failure reported, when the connect failed.
+    bool ConnectDone();
     void OnReadable();
     void OnWritable();
 

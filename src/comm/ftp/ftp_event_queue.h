@@ -1,13 +1,18 @@
 #pragma once
-// The client's notifications to itself (status, error, reply line, log, time-out): posted
-// to the GUI thread and handled there one at a time, strictly in the order posted, after
-// the operation that posted them has returned. Once the queue is gone, nothing queued is
-// ever handled.
+// The client's notifications to itself (status, error, reply line, log, time-out), handled
+// on the GUI thread one at a time, strictly in the order posted, after the operation that
+// posted them has returned. What a socket notification brings is handled as soon as that
+// notification is done (a batch), without waiting for another turn of the event loop:
+// the end of one transfer reaches the caller's handler, and the caller's next command the
+// server, at once. Anything else is posted to the event loop. Once the queue is gone,
+// nothing queued is ever handled.
 #include <cstdint>
 #include <deque>
 #include <functional>
 #include <memory>
 #include <string>
+
+#include "comm/ftp/ftp_failure.h"
 
 namespace zp {
 
@@ -19,6 +24,8 @@ struct TFtpNotification {
     // Which connection or timer run the notification belongs to, for those that can
     // outlive it.
     std::uint64_t tag = 0;
+    // What an error amounts to for a caller that may try again.
+    TFtpFailureKind failure = TFtpFailureKind::None;
 };
 
 class TFtpEventQueue {
@@ -31,7 +38,12 @@ class TFtpEventQueue {
     TFtpEventQueue& operator=(const TFtpEventQueue&) = delete;
 
     void Post(TFtpNotification n);
-    // While held, nothing is handled; Release lets what waits through, in order.
+    // While a batch is open nothing is handled; the outermost EndBatch handles what waits.
+    // A handler may destroy the queue's owner: EndBatch is the last thing its caller does.
+    void BeginBatch();
+    void EndBatch();
+    // While held, nothing is handled; Release lets what waits through, in order, from the
+    // event loop.
     void Hold();
     void Release();
     bool Held() const;
@@ -40,8 +52,8 @@ class TFtpEventQueue {
 
   private:
     struct Shared;
-    static void DeliverOne(const std::weak_ptr<Shared>& weak);
-    void PostCall();
+    static void Deliver(const std::shared_ptr<Shared>& s);
+    static void EnsureCall(const std::shared_ptr<Shared>& s);
 
     std::shared_ptr<Shared> shared_;
 };

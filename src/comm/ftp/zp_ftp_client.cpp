@@ -17,10 +17,10 @@ bool SafeArgument(const std::string& s) { return s.find_first_of("\r\n\0", 0, 3)
 }  // namespace
 
 TZpCustomFtpClient::TZpCustomFtpClient()
-    : data_({[this] { Guarded([this] { DataReadable(); }); },
-             [this] { Guarded([this] { DataWritable(); }); },
-             [this](std::int32_t code) { Guarded([this, code] { DataFailed(code); }); }}),
-      buffer_(kBlockSize),
+    : data_({[this] { FromSocket([this] { DataReadable(); }); },
+             [this] { FromSocket([this] { DataWritable(); }); },
+             [this](std::int32_t code) { FromSocket([this, code] { DataFailed(code); }); }}),
+      buffer_(kReceiveSize),
       events_([this](const TFtpNotification& n) { HandleNotification(n); }) {
     connectTimer_.OnTimer = [this] { Guarded([this] { ConnectTimerFired(); }); };
 }
@@ -39,6 +39,8 @@ TZpCustomFtpClient::~TZpCustomFtpClient() {
 
 bool TZpCustomFtpClient::Login() {
     if (state_ != fsClosed && state_ != fsLoggingIn) return false;
+    userAborted_ = false;
+    lastFailure_ = TFtpFailureKind::None;
     if (connectTimeout_ > 0) {
         connectTimer_.SetEnabled(false);
         connectTimer_.SetInterval(connectTimeout_ * static_cast<int>(kTickMs));
@@ -84,6 +86,8 @@ bool TZpCustomFtpClient::Logout() {
 
 bool TZpCustomFtpClient::ChangeDirectory(const std::string& path) {
     if (state_ != fsIdle || !SafeArgument(path)) return false;
+    userAborted_ = false;
+    lastFailure_ = TFtpFailureKind::None;
     ChangeState(fsCommand);
     SendCommand(path.empty() ? "PWD" : "CWD " + path);
     return true;
@@ -92,13 +96,14 @@ bool TZpCustomFtpClient::ChangeDirectory(const std::string& path) {
 bool TZpCustomFtpClient::AbortTransfer() {
     if (state_ <= fsIdle) return false;
     abort_ = true;
+    userAborted_ = true;
     SendCommand("ABOR");
     PostLog(lcUserAbort);
     if (state_ == fsListing || state_ == fsReceiving || state_ == fsStoring) {
         // Whatever the server still sends is not wanted, and a store cut short must not
         // look complete to it: the data connection is reset now.
         data_.Close(true);
-        file_.Discard();
+        DiscardLocalFile();
         transfer_.dataClosed = true;
     }
     return true;
@@ -132,6 +137,8 @@ void TZpCustomFtpClient::EnterClosed(TFtpProcessState from) {
     if (Open()) SetOpen(false);
     loggedIn_ = false;
     quitSent_ = false;
+    type_ = typeSent_ = 0;
+    announcesSize_ = false;
     commands_.Clear();
     state_ = fsClosed;
     closing_ = false;
@@ -155,6 +162,8 @@ void TZpCustomFtpClient::WsConnected() {
     assembler_.Reset();
     cutting_ = true;
     quitSent_ = false;
+    type_ = typeSent_ = 0;
+    announcesSize_ = false;
     // A server that accepts and never greets is bounded like any other silence.
     StartTransferTimer();
 }
@@ -176,7 +185,7 @@ void TZpCustomFtpClient::ConnectTimerFired() {
     if (Connected()) return;
     ChangeState(fsClosed);
     // Directly, so that the error is handled before the queued scClose.
-    FireError(kConnectTimedOut, {});
+    FireError(kConnectTimedOut, {}, TFtpFailureKind::Transient);
 }
 
 // ---------------------------------------------------------------- control connection bytes
@@ -230,7 +239,10 @@ void TZpCustomFtpClient::TriggerTimer(std::uint16_t handle) {
 
 void TZpCustomFtpClient::HandleTimeout() {
     abort_ = true;
+    const TFtpFailureKind kind =
+        userAborted_ ? TFtpFailureKind::Cancelled : TFtpFailureKind::Transient;
     ChangeState(state_ == fsClosed || state_ == fsLoggingIn ? fsClosed : fsIdle);
+    lastFailure_ = kind;
     FireStatus(scTimeout, {});
 }
 
@@ -240,10 +252,11 @@ void TZpCustomFtpClient::HandleNotification(const TFtpNotification& n) {
     try {
         switch (n.kind) {
             case TFtpNotification::Kind::Status:
+                if (n.code == scProgress) progressQueued_ = false;
                 FireStatus(static_cast<TFtpStatusCode>(n.code), n.text);
                 break;
             case TFtpNotification::Kind::Error:
-                FireError(n.code, n.text);
+                FireError(n.code, n.text, n.failure);
                 break;
             case TFtpNotification::Kind::Log:
                 if (onFtpLog_ && !destroying_) {
@@ -268,12 +281,22 @@ void TZpCustomFtpClient::HandleNotification(const TFtpNotification& n) {
 
 void TZpCustomFtpClient::PostStatus(TFtpStatusCode code, std::string info) {
     if (destroying_) return;
+    if (code == scProgress) {
+        // Its handler reads the count when it runs: one queued is as good as many.
+        if (progressQueued_) return;
+        progressQueued_ = true;
+    }
     events_.Post({TFtpNotification::Kind::Status, code, std::move(info), 0});
 }
 
-void TZpCustomFtpClient::PostError(std::int32_t code, std::string text) {
+void TZpCustomFtpClient::PostError(std::int32_t code, std::string text, TFtpFailureKind kind) {
     if (destroying_) return;
-    events_.Post({TFtpNotification::Kind::Error, code, std::move(text), 0});
+    if (userAborted_) {
+        kind = TFtpFailureKind::Cancelled;
+    } else if (kind == TFtpFailureKind::None) {
+        kind = ClassifyFtpError(code);
+    }
+    events_.Post({TFtpNotification::Kind::Error, code, std::move(text), 0, kind});
 }
 
 void TZpCustomFtpClient::PostSocketError(std::int32_t code) { PostError(code, ErrorMessage(code)); }
@@ -289,7 +312,9 @@ void TZpCustomFtpClient::FireStatus(TFtpStatusCode code, const std::string& info
     call(*this, code, info);
 }
 
-void TZpCustomFtpClient::FireError(std::int32_t code, const std::string& text) {
+void TZpCustomFtpClient::FireError(std::int32_t code, const std::string& text,
+                                   TFtpFailureKind kind) {
+    lastFailure_ = kind;
     if (destroying_ || !onFtpError_) return;
     TFtpErrorEvent call = onFtpError_;
     call(*this, code, text);
@@ -304,10 +329,35 @@ void TZpCustomFtpClient::SendCommand(const std::string& command) {
 
 void TZpCustomFtpClient::SendNextPending() {
     std::optional<std::string> command = commands_.Pop();
+    if (command && command->rfind("REST ", 0) == 0) {
+        // Nothing worth continuing: the file comes whole, without asking for a restart.
+        if (transfer_.fromZero) {
+            command = commands_.Pop();
+        } else {
+            transfer_.restAsked = true;
+        }
+    }
     if (!command) return;
     // Its answer is not the transfer's: whatever it says, the transfer goes on.
     if (command->rfind("SIZE ", 0) == 0) transfer_.sizeAsked = true;
+    if (command->rfind("TYPE ", 0) == 0) typeSent_ = command->back();
     SendCommand(*command);
 }
+
+std::string TZpCustomFtpClient::TypeCommand(bool ascii) const {
+    // The type holds for the whole connection once the server has taken it.
+    const char wanted = ascii ? 'A' : 'I';
+    return type_ == wanted ? std::string() : std::string("TYPE ") + wanted;
+}
+
+void TZpCustomFtpClient::FromSocket(const std::function<void()>& work) {
+    events_.BeginBatch();
+    Guarded(work);
+    events_.EndBatch();  // last: a handler it runs may destroy this client
+}
+
+void TZpCustomFtpClient::SocketNotificationStarts() { events_.BeginBatch(); }
+
+void TZpCustomFtpClient::SocketNotificationDone() { events_.EndBatch(); }
 
 }  // namespace zp

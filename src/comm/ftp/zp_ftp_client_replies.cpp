@@ -63,19 +63,41 @@ void TZpCustomFtpClient::ReplyWhileLoggingIn(int code, const std::string& text) 
 void TZpCustomFtpClient::ReplyWhileTransferring(int code, const std::string& text) {
     if (code < 200) {  // 125, 150 and lines without a code
         if (transfer_.checkSize && code != 0) {
-            if (const auto announced = AnnouncedSize(text)) transfer_.expectedSize = announced;
+            if (const auto announced = AnnouncedSize(text)) {
+                transfer_.announced = announced;
+                announcesSize_ = true;
+            }
         }
         return;
     }
-    if (transfer_.sizeAsked && code != 221 && code != 421) {
+    // A closing server ends the transfer whatever it was asked.
+    const bool closing = code == 221 || code == 421;
+    if (transfer_.sizeAsked && !closing) {
         // A server without SIZE, or that will not tell, still serves the file.
         transfer_.sizeAsked = false;
-        if (code == 213) transfer_.expectedSize = SizeReplyValue(text);
+        if (code == 213) transfer_.sizeReplied = SizeReplyValue(text);
+        // A partial as long as the file, or longer, is nothing a restart could finish.
+        if (restartOffset_ > 0 && transfer_.sizeReplied &&
+            restartOffset_ >= *transfer_.sizeReplied) {
+            StartFromZero();
+        }
+        SendNextPending();
+        return;
+    }
+    if (transfer_.restAsked && !closing) {
+        // A server that will not restart sends the whole file.
+        transfer_.restAsked = false;
+        if (code != 350) StartFromZero();
         SendNextPending();
         return;
     }
     switch (code) {
         case 200:
+            // TYPE is the one command answered with 200 here.
+            type_ = typeSent_;
+            typeSent_ = 0;
+            SendNextPending();
+            break;
         case 350:
             SendNextPending();
             break;
@@ -93,8 +115,9 @@ void TZpCustomFtpClient::ReplyWhileTransferring(int code, const std::string& tex
             if (transfer_.failCode != 0 && transfer_.failedHere && code != 221 && code != 421) {
                 const std::int32_t failCode = transfer_.failCode;
                 const std::string failText = transfer_.failText;
+                const TFtpFailureKind failKind = transfer_.failKind;
                 ChangeState(fsIdle);
-                PostError(failCode, failText);
+                PostError(failCode, failText, failKind);
                 return;
             }
             ErrorPath(code, text);

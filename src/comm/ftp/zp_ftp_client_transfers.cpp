@@ -8,9 +8,13 @@
 namespace zp {
 
 namespace {
-// Blocks per readiness call: enough to keep up with a fast link, few enough that the
-// window's own events still get their turn.
+// What one readiness call moves at most: enough to keep up with a fast link, little enough
+// that the window's own events still get their turn.
 constexpr int kBlocksPerWake = 16;
+constexpr std::size_t kBytesPerWake = 4u * 1024 * 1024;
+// What the data connection may still hand over once the server has given up on a restart
+// retrieve: what was under way, not a stream that would hold the window.
+constexpr std::size_t kKeepAfterFailure = 4u * 1024 * 1024;
 
 bool SafeName(const std::string& s) {
     return !s.empty() && s.find_first_of("\r\n\0", 0, 3) == std::string::npos;
@@ -28,18 +32,38 @@ bool TZpCustomFtpClient::ListDirectory(const std::string& path, bool full) {
 }
 
 bool TZpCustomFtpClient::RetrieveFile(const std::string& remote, const std::string& local,
-                                      std::uint8_t mode) {
+                                      std::uint8_t mode, const std::string& partial) {
     if (state_ != fsIdle || !passiveMode_ || !SafeName(remote) || local.empty()) return false;
-    const bool opened = mode == 1   ? file_.CreateReplacing(local)
-                        : mode == 0 ? file_.OpenAppending(local)
-                                    : false;  // the restart modes are not offered
-    if (!opened) return false;
     const bool ascii = fileType_ == ftAscii;
-    // An ASCII transfer may change the byte count on the way: its size says nothing.
-    if (!StartTransfer(fsReceiving, "RETR " + remote, ascii, ascii ? "" : "SIZE " + remote)) {
+    bool opened = false;
+    switch (mode) {
+        case kRetrieveAppend:
+            opened = partial.empty() && file_.OpenAppending(local);
+            break;
+        case kRetrieveReplace:
+            opened = partial.empty() && file_.CreateReplacing(local);
+            break;
+        case kRetrieveRestart:
+            // An ASCII transfer's offsets are not the local file's.
+            opened = !ascii && !partial.empty() && partial != local &&
+                     file_.OpenResuming(partial, local);
+            break;
+        default:
+            break;
+    }
+    if (!opened) return false;
+    const std::uint64_t offset = file_.Resuming() ? file_.Size() : 0;
+    // An ASCII transfer may change the byte count on the way: its size says nothing. A
+    // server whose 150 replies announce the size needs no SIZE, but a restart must know
+    // the size before it asks for one.
+    const bool askSize = !ascii && (!announcesSize_ || file_.Resuming());
+    if (!StartTransfer(fsReceiving, "RETR " + remote, ascii, askSize ? "SIZE " + remote : "",
+                       offset)) {
         return false;
     }
-    PostLog(lcReceive);
+    transfer_.checkSize = !ascii;
+    restartOffset_ = partialBytes_ = offset;
+    PostLog(offset > 0 ? lcRestart : lcReceive);
     return true;
 }
 
@@ -55,22 +79,28 @@ bool TZpCustomFtpClient::StoreFile(const std::string& remote, const std::string&
 }
 
 bool TZpCustomFtpClient::StartTransfer(TFtpProcessState state, const std::string& command,
-                                       bool ascii, const std::string& askSize) {
+                                       bool ascii, const std::string& askSize,
+                                       std::uint64_t restartAt) {
     if (data_.Create() != 0) {
-        file_.Discard();
+        DiscardLocalFile();
         return false;
     }
-    // Sent in the opposite order: TYPE, SIZE when asked, PASV, then the transfer command.
+    // Sent in the opposite order: TYPE when the server is not there yet, SIZE when asked,
+    // PASV, REST for a restart, then the transfer command.
     commands_.Clear();
     commands_.Push(command);
+    if (restartAt > 0) commands_.Push("REST " + std::to_string(restartAt));
     commands_.Push("PASV");
     if (!askSize.empty()) commands_.Push(askSize);
-    commands_.Push(ascii ? "TYPE A" : "TYPE I");
+    if (const std::string type = TypeCommand(ascii); !type.empty()) commands_.Push(type);
     transfer_ = Transfer{};
-    transfer_.checkSize = !askSize.empty();
     transferred_ = 0;
+    restartOffset_ = partialBytes_ = 0;
+    typeSent_ = 0;
     // Also for a listing: a flag left from an earlier abort would end it without a word.
     abort_ = false;
+    userAborted_ = false;
+    lastFailure_ = TFtpFailureKind::None;
     ChangeState(state);
     SendNextPending();
     return true;
@@ -126,15 +156,26 @@ void TZpCustomFtpClient::DataFailed(std::int32_t code) {
 // ---------------------------------------------------------------- block loops
 
 void TZpCustomFtpClient::ReadBlocks() {
-    for (int i = 0; i < kBlocksPerWake && data_.IsOpen(); ++i) {
+    // One progress event per call, before whatever ends the transfer: its handler reads
+    // the count, and a handler per block would cost more than the block.
+    bool wrote = false;
+    auto progress = [this, &wrote] {
+        if (!wrote) return;
+        RestartTransferTimerForBlock();
+        PostStatus(scProgress);
+    };
+    std::size_t budget = kBytesPerWake;
+    while (data_.IsOpen()) {
         std::int32_t code = 0;
         const ssize_t n = data_.Receive(buffer_.data(), buffer_.size(), code);
-        if (n == tcp::kWouldBlock) return;
+        if (n == tcp::kWouldBlock) break;
         if (n == tcp::kFailed) {
+            progress();
             DataFailed(code);
             return;
         }
         if (n == 0) {
+            progress();
             transfer_.dataClosed = true;
             data_.Close(false);
             TryComplete();
@@ -148,14 +189,44 @@ void TZpCustomFtpClient::ReadBlocks() {
                 return;
             }
             transfer_.listing.append(reinterpret_cast<const char*>(buffer_.data()), count);
-            continue;
-        }
-        if (!file_.Write(buffer_.data(), count)) {
-            FailTransfer(kLocalFileError, "451 " + file_.Error());
+        } else if (WriteReceivedOrFail(buffer_.data(), count)) {
+            wrote = true;
+        } else {
             return;
         }
-        RestartTransferTimerForBlock();
-        PostStatus(scProgress);
+        if (count >= budget) break;
+        budget -= count;
+    }
+    progress();
+}
+
+bool TZpCustomFtpClient::WriteReceived(const std::uint8_t* bytes, std::size_t count) {
+    const bool written = (!transfer_.fromZero || file_.StartOver()) && file_.Write(bytes, count);
+    transfer_.fromZero = false;
+    return written;
+}
+
+bool TZpCustomFtpClient::WriteReceivedOrFail(const std::uint8_t* bytes, std::size_t count) {
+    if (WriteReceived(bytes, count)) return true;
+    FailTransfer(kLocalFileError, "451 " + file_.Error(), true, TFtpFailureKind::Local);
+    return false;
+}
+
+void TZpCustomFtpClient::StartFromZero() {
+    transfer_.fromZero = true;
+    restartOffset_ = 0;
+}
+
+void TZpCustomFtpClient::KeepWhatArrived() {
+    std::size_t left = kKeepAfterFailure;
+    while (data_.IsOpen() && left > 0) {
+        std::int32_t code = 0;
+        const ssize_t n = data_.Receive(buffer_.data(), std::min(buffer_.size(), left), code);
+        if (n <= 0) return;
+        const auto count = static_cast<std::size_t>(n);
+        if (!WriteReceived(buffer_.data(), count)) return;
+        transferred_ += count;
+        left -= count;
     }
 }
 
@@ -198,11 +269,13 @@ void TZpCustomFtpClient::SendBlocks() {
 
 // ---------------------------------------------------------------- ending
 
-void TZpCustomFtpClient::FailTransfer(std::int32_t code, const std::string& text, bool here) {
+void TZpCustomFtpClient::FailTransfer(std::int32_t code, const std::string& text, bool here,
+                                      TFtpFailureKind kind) {
     if (transfer_.failCode != 0) return;
     transfer_.failCode = code;
     transfer_.failText = text;
     transfer_.failedHere = here;
+    transfer_.failKind = kind;
     // The reset tells the server to give up too; its answer then ends the operation.
     CloseDataConnection(true);
     transfer_.dataClosed = true;
@@ -216,8 +289,9 @@ void TZpCustomFtpClient::TryComplete() {
     if (transfer_.failCode != 0) {
         const std::int32_t code = transfer_.failCode;
         const std::string text = transfer_.failText;
+        const TFtpFailureKind kind = transfer_.failKind;
         ChangeState(fsIdle);
-        PostError(code, text);
+        PostError(code, text, kind);
         return;
     }
     // An aborted transfer ends with the server's answer and without success.
@@ -233,32 +307,64 @@ void TZpCustomFtpClient::TryComplete() {
         return;
     }
     // A server that cut the data connection short may still confirm the transfer.
-    if (const std::string mismatch = SizeMismatch(); !mismatch.empty()) {
+    if (const SizeCheck check = CheckSize(); !check.mismatch.empty()) {
+        // What came beyond the file's end is no beginning of it to continue from.
+        if (check.tooLong) {
+            file_.DiscardPartial();
+            partialBytes_ = 0;
+        }
         ChangeState(fsIdle);
-        PostError(kSizeMismatch, mismatch);
+        PostError(kSizeMismatch, check.mismatch);
         return;
     }
-    if (!file_.Commit()) {
+    const bool resuming = file_.Resuming();
+    // An empty file from a server that would not restart: the partial must not stay.
+    const bool emptied = !transfer_.fromZero || file_.StartOver();
+    const std::uint64_t size = file_.Size();
+    if (!emptied || !file_.Commit()) {
         const std::string text = "451 " + file_.Error();
+        if (resuming) partialBytes_ = size;
         ChangeState(fsIdle);
-        PostError(kLocalFileError, text);
+        PostError(kLocalFileError, text, TFtpFailureKind::Local);
         return;
     }
+    if (resuming) partialBytes_ = 0;
     ChangeState(fsIdle);
     PostStatus(scTransferOK);
 }
 
-std::string TZpCustomFtpClient::SizeMismatch() const {
-    if (state_ != fsReceiving || !transfer_.expectedSize ||
-        *transfer_.expectedSize == transferred_) {
-        return {};
+TZpCustomFtpClient::SizeCheck TZpCustomFtpClient::CheckSize() const {
+    if (state_ != fsReceiving) return {};
+    const std::uint64_t total = restartOffset_ + transferred_;
+    std::optional<std::uint64_t> expected =
+        transfer_.announced ? transfer_.announced : transfer_.sizeReplied;
+    if (restartOffset_ > 0) {
+        // After REST a 150 reply may count the file or what is left of it; SIZE says
+        // which file size holds.
+        if (transfer_.sizeReplied) {
+            expected = transfer_.sizeReplied;
+        } else if (expected && *expected == transferred_) {
+            return {};
+        }
     }
-    return "Received " + std::to_string(transferred_) + " of " +
-           std::to_string(*transfer_.expectedSize) + " bytes";
+    if (!expected || *expected == total) return {};
+    // Without SIZE a resumed retrieve is long only when it is so either way.
+    const std::uint64_t counted =
+        restartOffset_ > 0 && !transfer_.sizeReplied ? transferred_ : total;
+    return {"Received " + std::to_string(total) + " of " + std::to_string(*expected) + " bytes",
+            counted > *expected};
 }
 
 void TZpCustomFtpClient::CloseDataConnection(bool reset) {
+    if (state_ == fsReceiving && file_.Resuming() && !abort_ && transfer_.failCode == 0) {
+        KeepWhatArrived();
+    }
     data_.Close(reset);
+    DiscardLocalFile();
+}
+
+void TZpCustomFtpClient::DiscardLocalFile() {
+    if (file_.Resuming()) partialBytes_ = file_.Size();
     file_.Discard();
 }
 

@@ -97,6 +97,14 @@ void TZpSocketDispatcher::OnWritable() {
 }
 
 void TZpSocketDispatcher::OnReadable() {
+    TZpCustomWinsockPort& port = port_;
+    port.SocketNotificationStarts();
+    ReadAvailable();
+    // Last: what the port does with the bytes may close it, which frees this dispatcher.
+    port.SocketNotificationDone();
+}
+
+void TZpSocketDispatcher::ReadAvailable() {
     std::array<std::uint8_t, kDispatchBufferSize> chunk;
     for (int i = 0; i < kReadsPerWake && !ended_; ++i) {
         std::int32_t code = 0;
@@ -107,8 +115,12 @@ void TZpSocketDispatcher::OnReadable() {
             return;
         }
         const auto count = static_cast<std::size_t>(n);
+        // A read that did not fill the chunk took all there was: asking again would only
+        // hear "would block". More data wakes the notifier again.
+        const bool drained = count < chunk.size();
         if (!telnetOn_) {
             Received(chunk.data(), count);
+            if (drained) return;
             continue;
         }
         data_.clear();
@@ -120,6 +132,7 @@ void TZpSocketDispatcher::OnReadable() {
         if (!data_.empty() && !ended_) {
             Received(reinterpret_cast<const std::uint8_t*>(data_.data()), data_.size());
         }
+        if (drained) return;
     }
 }
 

@@ -39,6 +39,7 @@ class TZpSocketDispatcher : public TZpGuiThreadDispatcher {
 
   private:
     void OnReadable();
+    void ReadAvailable();
     void OnWritable();
     void SendPending();
     // The connection has ended (code 0: closed by the peer): stop watching and tell the

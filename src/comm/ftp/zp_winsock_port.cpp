@@ -72,6 +72,7 @@ void TZpCustomWinsockPort::SocketConnected() {
 }
 
 void TZpCustomWinsockPort::SocketEnded(std::int32_t code) {
+    SocketNotificationStarts();
     Guarded([this, code] {
         const bool wasConnected = Socket() != nullptr && Socket()->Connected();
         if (code != 0) FireWsError(code);
@@ -80,6 +81,7 @@ void TZpCustomWinsockPort::SocketEnded(std::int32_t code) {
         WsConnectionLost(code);
         if (Open()) SetOpen(false);
     });
+    SocketNotificationDone();
 }
 
 }  // namespace zp

@@ -56,6 +56,12 @@ class TZpCustomWinsockPort : public TZpCustomPort {
     // default only a refusal or reset does; any other leaves the port open until whoever
     // opened it gives up waiting.
     virtual bool ConnectFailureClosesPort(std::int32_t code) const;
+    // Around each notification of the connection (bytes read, the connection ended): what
+    // the component queues meanwhile it may handle when the notification is done instead
+    // of at another turn of the event loop. Done is the last thing the notification does,
+    // so it may close the port or destroy the component.
+    virtual void SocketNotificationStarts() {}
+    virtual void SocketNotificationDone() {}
 
     void FireWsError(std::int32_t code);
     // Runs `call` from a socket notifier or timer: a failure inside it is shown to the

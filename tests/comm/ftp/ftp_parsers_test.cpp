@@ -1,5 +1,6 @@
 // The pure units under the client: reply lines, the multi-line rule, the telnet layer,
-// the 227 address, the command stack, and the socket numbers and addresses.
+// the 227 address, the command stack, the socket numbers and addresses, and what a
+// failure's code says about trying again.
 #include <gtest/gtest.h>
 
 #include <cerrno>
@@ -7,6 +8,7 @@
 #include <vector>
 
 #include "comm/ftp/ftp_command_stack.h"
+#include "comm/ftp/ftp_failure.h"
 #include "comm/ftp/ftp_reply.h"
 #include "comm/ftp/passive_address.h"
 #include "comm/ftp/socket_address.h"
@@ -305,6 +307,17 @@ TEST(SocketAddress, PortsAndHostsFromTheirTexts) {
     EXPECT_EQ(ResolveHost("localhost", host), 0);
     EXPECT_EQ(host >> 24, 127u);
     EXPECT_EQ(ResolveHost("no.such.host.invalid", host), 9007);
+}
+
+TEST(FailureKinds, TheLinkAndTheMomentAgainstWhatWouldBeSaidAgain) {
+    // Cut, reset or timed out, a 4xx, a short retrieve, a name that did not resolve.
+    for (std::int32_t code : {-1, -3, 421, 426, 450, 10054, 10060, 9007}) {
+        EXPECT_EQ(FtpFailureName(ClassifyFtpError(code)), "Transient") << code;
+    }
+    // A 5xx, a reply out of place, a listing too long, a 227 with no address.
+    for (std::int32_t code : {-2, 0, 202, 530, 550, 9005, 10040, 10049}) {
+        EXPECT_EQ(FtpFailureName(ClassifyFtpError(code)), "Refusal") << code;
+    }
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <csignal>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -21,14 +22,18 @@ using namespace zp;
 using Events = std::vector<std::string>;
 
 // What the test starts once logged in.
-enum class Action { None, Cwd, List, Retrieve, Store };
+enum class Action { None, Cwd, List, Retrieve, Store, Restart };
+
+constexpr const char* kPartial = "new.bin.partial";
 
 // A logged-in client that runs `action` at scLogin; a retrieve goes to "old.bin", which
-// holds "old" beforehand, so each test can tell whether it was left alone.
+// holds "old" beforehand, so each test can tell whether it was left alone. A restart
+// retrieve continues kPartial, which holds "abc" beforehand.
 struct Session {
     explicit Session(const ScriptedFtpServer& server, Action action, std::int32_t timeout = 100)
         : client(server.Port(), timeout) {
         folder.Write("old.bin", "old");
+        if (action == Action::Restart) folder.Write(kPartial, "abc");
         // Big enough that a store is still sending when the test aborts it.
         folder.Write("up.bin", std::string(8 << 20, 'u'));
         client.onStatus = [this, action](TFtpStatusCode code) {
@@ -48,6 +53,10 @@ struct Session {
                     break;
                 case Action::Store:
                     EXPECT_TRUE(f.StoreFile("up.bin", folder.Path() + "up.bin", 1));
+                    break;
+                case Action::Restart:
+                    EXPECT_TRUE(f.RetrieveFile("new.bin", Local(), f.kRetrieveRestart,
+                                               folder.Path() + kPartial));
                     break;
             }
         };
@@ -446,23 +455,211 @@ TEST(FtpScripted, ALocalFileThatCannotBeWrittenEndsTheRetrieveWithItsOwnError) {
     FileSizeLimit limit;
     ASSERT_TRUE(s.client.WaitFor("error 451"));
     EXPECT_EQ(s.client.events, LoggedIn({"error 451"}));
+    EXPECT_EQ(s.client.failures, std::vector<TFtpFailureKind>{TFtpFailureKind::Local})
+        << "this machine's failure, not the server's 451";
     EXPECT_EQ(s.client.TextOf("error 451").rfind("451 Cannot write " + s.Local() + ": ", 0), 0u)
         << s.client.TextOf("error 451");
     s.ExpectOldFileIntact();
     EXPECT_TRUE(server.DataWasReset());
 }
 
+// Handlers run from the socket notification that brought their event: one that destroys
+// the client there ends everything, and nothing more is heard.
 TEST(FtpScripted, NoEventAfterTheClientIsDestroyed) {
-    // Both lines arrive in one read: scOpen and scLogin are queued together.
-    ScriptedFtpServer server({Send("220 hi\r\n230 in\r\n")});
+    const struct {
+        const char* name;
+        std::vector<Step> script;
+        Action action;
+        TFtpStatusCode destroyAt;
+    } cases[] = {
+        // Both lines arrive in one read: scOpen and scLogin are queued together.
+        {"by the greeting", {Send("220 hi\r\n230 in\r\n")}, Action::None, scOpen},
+        {"by the data connection's close, after the 226",
+         LoginAndTransfer("RETR new.bin") +
+             std::vector<Step>{Send("226 done\r\n"), Gate(), SendData("new"), CloseData()},
+         Action::Retrieve, scTransferOK},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        ScriptedFtpServer server(c.script);
+        Session s(server, c.action);
+        s.client.onStatus = [&, start = s.client.onStatus](TFtpStatusCode code) {
+            start(code);
+            if (code == c.destroyAt) s.client.Destroy();
+        };
+        if (c.action != Action::None) {
+            ASSERT_TRUE(s.client.WaitUntil([&] {
+                return std::count(s.client.replies.begin(), s.client.replies.end(), 226) > 0;
+            }));
+            server.OpenGate();
+        }
+        const std::string last(FtpStatusName(c.destroyAt));
+        ASSERT_TRUE(s.client.WaitFor(last));
+        EXPECT_TRUE(s.client.WaitUntil([&] { return server.ClientClosed(); }));
+        EXPECT_EQ(s.client.events.back(), last);
+        EXPECT_EQ(std::count(s.client.events.begin(), s.client.events.end(), last), 1);
+    }
+}
+
+// A retrieve "new.bin" in restart mode up to its RETR: TYPE, SIZE answered with `size`,
+// PASV, and, unless `rest` is empty, REST at the partial's end answered with it.
+std::vector<Step> RestartUpToRetr(const std::string& size, const std::string& rest) {
+    std::vector<Step> steps =
+        Login() + std::vector<Step>{Expect("TYPE I"),    Send("200 ok\r\n"), Expect("SIZE new.bin"),
+                                    Send(size + "\r\n"), Expect("PASV"),     Pasv()};
+    if (!rest.empty()) steps = steps + std::vector<Step>{Expect("REST 3"), Send(rest + "\r\n")};
+    return steps + std::vector<Step>{Expect("RETR new.bin")};
+}
+
+// Whatever ends a restart retrieve, the final name holds the old file or the whole new
+// one, never a part; the partial keeps what came unless that cannot be a beginning of the
+// file; and the failure says whether another attempt is worth it.
+TEST(FtpScripted, ARestartRetrieveKeepsItsPartialFileUntilTheWholeFileIsThere) {
+    using K = TFtpFailureKind;
+    const std::vector<Step> open = {Send("150 here\r\n"), AcceptData()};
+    const std::vector<Step> done = {CloseData(), Send("226 done\r\n")};
+    const std::vector<Step> def = open + std::vector<Step>{SendData("def")};
+    struct Case {
+        const char* name;
+        std::vector<Step> script;
+        Events events;
+        std::vector<K> failures;
+        std::optional<std::string> partial;  // nothing: no partial file
+        std::string final;
+        std::int32_t timeout = 100;
+        bool abortAtProgress = false;
+    };
+    const std::vector<Case> cases = {
+        {"continued where the partial ends",
+         RestartUpToRetr("213 6", "350 ok") + def + done,
+         LoggedIn({"scTransferOK"}),
+         {},
+         std::nullopt,
+         "abcdef"},
+        {"REST refused: the whole file",
+         RestartUpToRetr("213 6", "502 no") + open + std::vector<Step>{SendData("ABCDEF")} + done,
+         LoggedIn({"scTransferOK"}),
+         {},
+         std::nullopt,
+         "ABCDEF"},
+        {"a partial as long as the file: the whole file, without REST",
+         RestartUpToRetr("213 3", "") + open + std::vector<Step>{SendData("XYZ")} + done,
+         LoggedIn({"scTransferOK"}),
+         {},
+         std::nullopt,
+         "XYZ"},
+        {"REST and RETR refused",
+         RestartUpToRetr("213 6", "500 what") + std::vector<Step>{Send("550 gone\r\n")},
+         LoggedIn({"error 550"}),
+         {K::Refusal},
+         "abc",
+         "old"},
+        {"short, yet confirmed",
+         RestartUpToRetr("213 10", "350 ok") + def + done,
+         LoggedIn({"error -3"}),
+         {K::Transient},
+         "abcdef",
+         "old"},
+        {"longer than the file",
+         RestartUpToRetr("213 5", "350 ok") + open + std::vector<Step>{SendData("defgh")} + done,
+         LoggedIn({"error -3"}),
+         {K::Transient},
+         std::nullopt,
+         "old"},
+        {"cut, the data connection still open",
+         RestartUpToRetr("213 9", "350 ok") + def +
+             std::vector<Step>{Send("426 Connection closed; transfer aborted.\r\n")},
+         LoggedIn({"error 426"}),
+         {K::Transient},
+         "abcdef",
+         "old"},
+        {"the control connection dropped",
+         RestartUpToRetr("213 9", "350 ok") + def + std::vector<Step>{Drop()},
+         LoggedIn({"scLogout", "error 10053"}),
+         {K::Transient},
+         "abcdef",
+         "old"},
+        {"stalled",
+         RestartUpToRetr("213 9", "350 ok") + def,
+         LoggedIn({"scTimeout"}),
+         {K::Transient},
+         "abcdef",
+         "old",
+         4},
+        {"aborted by the caller",
+         RestartUpToRetr("213 9", "350 ok") + def +
+             std::vector<Step>{Expect("ABOR"), Send("426 aborted\r\n226 ABOR done\r\n")},
+         LoggedIn({"error 426"}),
+         {K::Cancelled},
+         "abcdef",
+         "old",
+         100,
+         true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        ScriptedFtpServer server(c.script);
+        Session s(server, Action::Restart, c.timeout);
+        s.client.onStatus = [&, start = s.client.onStatus](TFtpStatusCode code) {
+            start(code);
+            if (code == scProgress && c.abortAtProgress) s.client.Ftp().AbortTransfer();
+        };
+        ASSERT_TRUE(s.client.WaitFor(c.events.back()));
+        EXPECT_EQ(s.client.events, c.events);
+        EXPECT_EQ(s.client.failures, c.failures);
+        EXPECT_EQ(s.folder.Read("old.bin"), c.final);
+        EXPECT_EQ(s.folder.Exists(kPartial), c.partial.has_value());
+        if (c.partial) {
+            EXPECT_EQ(s.folder.Read(kPartial), *c.partial);
+        }
+        EXPECT_EQ(s.client.Ftp().PartialBytes(), c.partial ? c.partial->size() : 0u);
+        EXPECT_EQ(server.Failure(), "");
+    }
+    {
+        SCOPED_TRACE("what a short retrieve says");
+        ScriptedFtpServer server(RestartUpToRetr("213 10", "350 ok") + def + done);
+        Session s(server, Action::Restart);
+        ASSERT_TRUE(s.client.WaitFor("error -3"));
+        EXPECT_EQ(s.client.TextOf("error -3"), "Received 6 of 10 bytes");
+    }
+}
+
+// Per file a server that knows the type and announces sizes hears PASV and RETR only.
+TEST(FtpScripted, TheTypeIsSentOncePerTypeAndSizeOnlyWhileTheServerDoesNotAnnounceIt) {
+    auto retrieve = [](const std::string& name, std::vector<Step> before, const char* opening) {
+        return before +
+               std::vector<Step>{
+                   Expect("PASV"), Pasv(),      Expect("RETR " + name), Send(opening), AcceptData(),
+                   SendData(name), CloseData(), Send("226 done\r\n")};
+    };
+    const std::vector<Step> typeI = {Expect("TYPE I"), Send("200 ok\r\n")};
+    ScriptedFtpServer server(
+        Login() +
+        retrieve("a", typeI + std::vector<Step>{Expect("SIZE a"), Send("213 1\r\n")},
+                 "150 Opening a (1 bytes)\r\n") +
+        retrieve("b", {}, "150 Opening b (1 bytes)\r\n") +
+        std::vector<Step>{Expect("TYPE A"), Send("200 ok\r\n"), Expect("PASV"), Pasv(),
+                          Expect("NLST"), Send("150 here\r\n"), AcceptData(), SendData("a\r\n"),
+                          CloseData(), Send("226 done\r\n")} +
+        retrieve("c", typeI, "150 Opening c\r\n"));
     RecordedClient c(server.Port());
+    testsupport::TempFolder folder;
+    int done = 0;
     c.onStatus = [&](TFtpStatusCode code) {
-        if (code == scOpen) c.Destroy();
+        if (code != scLogin && code != scTransferOK && code != scDataAvail) return;
+        const char* next[] = {"a", "b", nullptr, "c"};
+        if (done < 4 && next[done] != nullptr) {
+            EXPECT_TRUE(c.Ftp().RetrieveFile(next[done], folder.Path() + next[done], 1));
+        } else if (done < 4) {
+            EXPECT_TRUE(c.Ftp().ListDirectory("", false));
+        }
+        ++done;
     };
     ASSERT_TRUE(c.Ftp().Login());
-    ASSERT_TRUE(c.WaitFor("scOpen"));
-    EXPECT_TRUE(c.WaitUntil([&] { return server.ClientClosed(); }));
-    EXPECT_EQ(c.events, Events{"scOpen"});
+    ASSERT_TRUE(c.WaitUntil([&] { return done == 5 || !server.Failure().empty(); }));
+    EXPECT_EQ(server.Failure(), "");
+    EXPECT_EQ(c.events, LoggedIn({"scTransferOK", "scTransferOK", "scDataAvail", "scTransferOK"}));
+    for (const char* name : {"a", "b", "c"}) EXPECT_EQ(folder.Read(name), name);
 }
 
 }  // namespace

@@ -20,6 +20,7 @@ RecordedClient::RecordedClient(std::uint16_t port, std::int32_t transferTimeoutT
     f.SetOnFtpStatus(
         [this](zp::TZpCustomFtpClient& c, zp::TFtpStatusCode code, const std::string& info) {
             handlersOnGuiThread = handlersOnGuiThread && platform::IsGuiThread();
+            if (code == zp::scTimeout) failures.push_back(c.LastFailure());
             if (code == zp::scProgress) {
                 ++progress;
             } else {
@@ -31,6 +32,7 @@ RecordedClient::RecordedClient(std::uint16_t port, std::int32_t transferTimeoutT
         });
     f.SetOnFtpError([this](zp::TZpCustomFtpClient& c, std::int32_t code, const std::string& text) {
         handlersOnGuiThread = handlersOnGuiThread && platform::IsGuiThread();
+        failures.push_back(c.LastFailure());
         events.push_back("error " + std::to_string(code));
         texts.push_back(text);
         states.push_back(c.ProcessState());

@@ -5,10 +5,16 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <ostream>
 #include <string>
 #include <vector>
 
 #include "comm/ftp/zp_ftp_client.h"
+
+namespace zp {
+// For test messages.
+inline void PrintTo(TFtpFailureKind kind, std::ostream* os) { *os << FtpFailureName(kind); }
+}  // namespace zp
 
 namespace ftptest {
 
@@ -31,6 +37,8 @@ class RecordedClient {
     std::vector<std::string> events;
     std::vector<std::string> texts;
     std::vector<zp::TFtpProcessState> states;
+    // LastFailure() in the handler of each error and scTimeout.
+    std::vector<zp::TFtpFailureKind> failures;
     // Codes of the replies the client handled (OnFtpReply).
     std::vector<std::int32_t> replies;
     int progress = 0;

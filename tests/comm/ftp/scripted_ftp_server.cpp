@@ -54,6 +54,21 @@ std::vector<Step> LoginAndTransfer(const std::string& command) {
     return steps + std::vector<Step>{Expect("PASV"), Pasv(), Expect(command),
                                      Send("150 Opening data connection\r\n"), AcceptData()};
 }
+
+std::vector<Step> ListUpdateFolder(const std::string& names) {
+    return {Expect("CWD UpdateFiles"),
+            Send("250 OK\r\n"),
+            Expect("TYPE A"),
+            Send("200 OK\r\n"),
+            Expect("PASV"),
+            Pasv(),
+            Expect("NLST"),
+            Send("150 Here\r\n"),
+            AcceptData(),
+            SendData(names),
+            CloseData(),
+            Send("226 Done\r\n")};
+}
 }  // namespace play
 
 std::vector<Step> operator+(std::vector<Step> a, const std::vector<Step>& b) {
@@ -260,6 +275,12 @@ bool ScriptedFtpServer::RunStep(const Step& step) {
             CloseFd(data_);
             CloseFd(control_);
             return true;
+        case Step::Kind::Reconnect:
+            CloseFd(control_);
+            pending_.clear();
+            if (WaitReadable(listener_, kStepTimeoutMs))
+                control_ = ::accept4(listener_, nullptr, nullptr, SOCK_CLOEXEC);
+            return control_ >= 0 || Fail("no second control connection");
     }
     return false;
 }

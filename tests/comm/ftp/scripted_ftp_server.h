@@ -28,6 +28,7 @@ struct Step {
         ReceiveData,  // drain the data connection until the client closes or resets it
         Gate,         // wait until the test opens the gate
         Drop,         // close the control connection
+        Reconnect,    // take the client's next control connection (after a Drop)
     };
     Kind kind;
     std::string text;
@@ -48,12 +49,15 @@ inline Step ResetData() { return {Step::Kind::ResetData, {}}; }
 inline Step ReceiveData() { return {Step::Kind::ReceiveData, {}}; }
 inline Step Gate() { return {Step::Kind::Gate, {}}; }
 inline Step Drop() { return {Step::Kind::Drop, {}}; }
+inline Step Reconnect() { return {Step::Kind::Reconnect, {}}; }
 
 // Greeting, USER, PASS and 230.
 std::vector<Step> Login();
 // Login, then the steps of a transfer up to its data connection: TYPE, for a retrieve
 // SIZE (not implemented here), PASV, the command (prefix), 150, accept.
 std::vector<Step> LoginAndTransfer(const std::string& command);
+// After the login: "UpdateFiles" changed to and listed with `names`.
+std::vector<Step> ListUpdateFolder(const std::string& names);
 }  // namespace play
 
 std::vector<Step> operator+(std::vector<Step> a, const std::vector<Step>& b);

@@ -28,9 +28,9 @@ bool TFtpLocalFile::CreateReplacing(const std::string& path) {
     return true;
 }
 
-bool TFtpLocalFile::OpenAppending(const std::string& path) {
+bool TFtpLocalFile::OpenAtEnd(const std::string& path, int flags) {
     Discard();
-    fd_ = ::open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, kCreateMode);
+    fd_ = ::open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC | flags, kCreateMode);
     if (fd_ < 0) return false;
     struct stat st {};
     if (::fstat(fd_, &st) != 0 || !S_ISREG(st.st_mode) || ::lseek(fd_, 0, SEEK_END) != st.st_size) {
@@ -38,9 +38,24 @@ bool TFtpLocalFile::OpenAppending(const std::string& path) {
         fd_ = -1;
         return false;
     }
+    size_ = static_cast<std::uint64_t>(st.st_size);
+    return true;
+}
+
+bool TFtpLocalFile::OpenAppending(const std::string& path) {
+    if (!OpenAtEnd(path, 0)) return false;
     mode_ = Mode::Append;
     path_ = path;
-    size_ = originalSize_ = static_cast<std::uint64_t>(st.st_size);
+    originalSize_ = size_;
+    return true;
+}
+
+bool TFtpLocalFile::OpenResuming(const std::string& partial, const std::string& path) {
+    // O_NOFOLLOW: a link planted under the partial's name cannot redirect the write.
+    if (!OpenAtEnd(partial, O_NOFOLLOW)) return false;
+    mode_ = Mode::Resume;
+    path_ = path;
+    temporary_ = partial;
     return true;
 }
 
@@ -88,16 +103,27 @@ long TFtpLocalFile::ReadAt(std::uint64_t offset, std::uint8_t* buffer, std::size
     }
 }
 
+bool TFtpLocalFile::StartOver() {
+    if (fd_ < 0 || mode_ != Mode::Resume) return false;
+    if (::ftruncate(fd_, 0) != 0 || ::lseek(fd_, 0, SEEK_SET) != 0) {
+        Fail("Cannot empty");
+        return false;
+    }
+    size_ = 0;
+    return true;
+}
+
 bool TFtpLocalFile::Commit() {
     if (fd_ < 0) return false;
     const bool closed = ::close(fd_) == 0;
     fd_ = -1;
     const Mode mode = mode_;
     mode_ = Mode::None;
-    if (mode != Mode::Replace) return closed;
+    if (mode != Mode::Replace && mode != Mode::Resume) return closed;
     if (!closed || std::rename(temporary_.c_str(), path_.c_str()) != 0) {
         Fail("Cannot replace");
-        ::unlink(temporary_.c_str());
+        // A complete partial file is still worth its bytes to the next attempt.
+        if (mode == Mode::Replace) ::unlink(temporary_.c_str());
         temporary_.clear();
         return false;
     }
@@ -112,9 +138,20 @@ void TFtpLocalFile::Discard() {
     }
     ::close(fd_);
     fd_ = -1;
-    if (mode_ == Mode::Replace) ::unlink(temporary_.c_str());
+    // An empty partial has nothing for the next attempt; it would only lie in the folder.
+    if (mode_ == Mode::Replace || (mode_ == Mode::Resume && size_ == 0))
+        ::unlink(temporary_.c_str());
     temporary_.clear();
     mode_ = Mode::None;
+}
+
+void TFtpLocalFile::DiscardPartial() {
+    if (fd_ < 0) return;
+    if (mode_ == Mode::Resume) {
+        ::unlink(temporary_.c_str());
+        size_ = 0;
+    }
+    Discard();
 }
 
 }  // namespace zp
