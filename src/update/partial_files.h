@@ -2,7 +2,7 @@
 // Where a download's bytes gather until the file is whole, so that a cut link, a Cancel or
 // a closed program leaves something the next attempt continues instead of starting over.
 // The partial sits beside its target under a name no server name can give: the listing
-// rules refuse ':', so a partial never stands in for, or overwrites, a file of the folder.
+// rules refuse ':', so a partial is never taken for, nor overwrites, a file of the folder.
 #include <string>
 #include <vector>
 
